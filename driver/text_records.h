@@ -1,0 +1,99 @@
+// Formatted text records: the one I/O facility of the program.
+//
+// Every terminal line, log line, file record and numeric label is a record
+// laid out by a format string carried as text, such as "(4F10.3,I6)".
+// Units: 5 terminal input, 6 terminal output (both connected at start),
+// 7 KALOOUT.DAT, 8 HFAC.DAT, 9 the measured-data file, 25 KALO.PS.
+//
+// Every transfer returns a status: 0 on success, positive on a format or
+// conversion error, negative at end of file.  A caller declares with a
+// Handle value which of these it handles; one that it does not handle stops
+// the program with a message on standard error.
+#pragma once
+
+#include <initializer_list>
+#include <string_view>
+
+#include "driver/fixed.h"
+
+namespace rec {
+
+// Which failures the caller handles itself (the status is then returned).
+enum Handle : int {
+  NONE = 0,     // any failure stops the program
+  ERR = 1,      // format or conversion errors are returned (positive status)
+  END = 2,      // end of file is returned (negative status)
+  ERR_END = 3,  // both are returned
+};
+
+enum class Status { OLD, UNKNOWN };         // file must exist / create if missing
+enum class Access { SEQUENTIAL, APPEND };   // start at the top / after the last record
+
+// One item of a transfer: an integer, a real or a fixed-length text, or a
+// run of them in index order.  Items point at the caller's variables; an item
+// built from a temporary value is valid for the call it is written in.
+struct Item {
+  enum Kind { INT, REAL, CHARS } kind;
+  void* p;     // first element
+  int count;   // number of elements
+  int len;     // characters per element (CHARS only)
+
+  Item(int& v) : kind(INT), p(&v), count(1), len(0) {}
+  Item(const int& v) : kind(INT), p(const_cast<int*>(&v)), count(1), len(0) {}
+  Item(float& v) : kind(REAL), p(&v), count(1), len(0) {}
+  Item(const float& v) : kind(REAL), p(const_cast<float*>(&v)), count(1), len(0) {}
+  template <int N>
+  Item(FString<N>& s) : kind(CHARS), p(s.c), count(1), len(N) {}
+  template <int N>
+  Item(const FString<N>& s) : kind(CHARS), p(const_cast<char*>(s.c)), count(1), len(N) {}
+  // A text written as it stands (output only).
+  Item(std::string_view s)
+      : kind(CHARS), p(const_cast<char*>(s.data())), count(1), len(int(s.size())) {}
+  Item(const char* s) : Item(std::string_view(s)) {}
+  template <int N1, int N2, int N3>
+  Item(FArray<float, N1, N2, N3>& a) : kind(REAL), p(a.v), count(N1 * N2 * N3), len(0) {}
+  template <int N1, int N2, int N3>
+  Item(FArray<int, N1, N2, N3>& a) : kind(INT), p(a.v), count(N1 * N2 * N3), len(0) {}
+
+  static Item ints(int* v, int n) { return Item(INT, v, n, 0); }
+  static Item reals(float* v, int n) { return Item(REAL, v, n, 0); }
+  static Item chars(char* v, int len) { return Item(CHARS, v, 1, len); }
+
+ private:
+  Item(Kind k, void* v, int n, int l) : kind(k), p(v), count(n), len(l) {}
+};
+
+using Items = std::initializer_list<Item>;
+
+// A character variable used as one record (written into or read from).
+struct Internal {
+  char* p;
+  int len;
+  Internal(char* buf, int n) : p(buf), len(n) {}
+  template <int N>
+  Internal(FString<N>& s) : p(s.c), len(N) {}
+};
+
+// Connects a unit to a file.  OLD on a missing file is an error.
+int open(int unit, std::string_view name, Status status,
+         Access access = Access::SEQUENTIAL, Handle h = NONE);
+// Releases a unit; a file written sequentially ends after its last record.
+int close(int unit);
+// Goes back to the first record; what is written next overwrites the file.
+int rewind(int unit);
+
+// One statement: transfers as many records as the format requires.
+int write_formatted(int unit, std::string_view format, Items items, Handle h = NONE);
+int write_formatted(Internal record, std::string_view format, Items items, Handle h = NONE);
+int read_formatted(int unit, std::string_view format, Items items, Handle h = NONE);
+int read_formatted(Internal record, std::string_view format, Items items, Handle h = NONE);
+
+// Free-layout output: starts a new line, writes the items, ends the line.
+int write_list(int unit, Items items, Handle h = NONE);
+
+// Flushes and closes every unit (also done when the program ends).
+void close_all();
+// Ends the program with exit status 0 after closing every unit.
+[[noreturn]] void stop();
+
+}  // namespace rec
