@@ -93,7 +93,8 @@ int write_list(int unit, Items items, Handle h = NONE);
 
 // Flushes and closes every unit (also done when the program ends).
 void close_all();
-// Ends the program with exit status 0 after closing every unit.
-[[noreturn]] void stop();
+// Ends the program after flushing and closing every unit; a plain stop has
+// exit status 0 and prints nothing.
+[[noreturn]] void stop(int status = 0);
 
 }  // namespace rec

@@ -1,0 +1,12 @@
+// Projection integrals: the H-function of one projection, the product of the
+// other projections' H-functions along a line, its integral, a word copy.
+#pragma once
+
+// H-function of projection L at position S (s = 0 at SREF(L)).
+float hint(const float& S, const int& L);
+// Product of the H-functions of all projections but LPROJ at (SPOS, T).
+float prod(const float& T);
+// Trapezoid integral of F from A to B with N points.
+float qtrap(float (*F)(const float&), const float& A, const float& B, const int& N);
+// Copies N consecutive 32-bit words from A to B.
+void ucopy(const float* A, float* B, const int& N);
