@@ -1,0 +1,204 @@
+// Preparation of the profiles and the geometry for the iteration, and the
+// start H-factors (internal values 1, or reloaded from HFAC.DAT).
+#include "driver/prep.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+
+#include "driver/fail.h"
+#include "driver/run_state.h"
+#include "driver/text_records.h"
+
+namespace {
+
+// Added to the least-squares determinant, so that a set of parallel
+// projections gives a centre of 0 instead of a division by zero.
+constexpr float EPSIL = 1E-20f;
+
+constexpr int HFAC_UNIT = 8;
+
+// Weight of sample k in the area and centroid sums (trapezoid rule).
+float trap(int k) { return k == 1 || k == expd.NK ? 0.5f : 1.0f; }
+
+// A profile whose area cannot be scaled: ends the run, naming it.
+[[noreturn]] void refuse_area(int l) {
+  char text[160];
+  if (l == expd.LREF)
+    std::snprintf(text, sizeof text,
+                  "Profile %d (the reference profile) has zero area: the profiles cannot be "
+                  "normalised",
+                  l);
+  else
+    std::snprintf(text, sizeof text, "Profile %d has zero area: it cannot be normalised", l);
+  fatal(text);
+}
+
+// Reads one answer character from the terminal; end of input ends the
+// program like every question of the dialogue.  A read error gives a NUL,
+// which matches no answer.
+char ask(const char* prompt) {
+  rec::write_formatted(6, prompt, {});
+  FString<1> ANSWER;
+  ANSWER.blank();
+  int status = rec::read_formatted(5, "(A1)", {ANSWER}, rec::ERR_END);
+  if (status < 0) rec::stop(0);
+  if (status > 0) return '\0';
+  return ANSWER(1);
+}
+
+// The integer part of a non-negative sample, saturated at INT_MAX.
+int integer_part(float v) { return v < float(INT_MAX) ? int(v) : INT_MAX; }
+
+// Reads HFAC.DAT into HFAC when the file was written for this run (same
+// NL and TITLE); false when it is missing, written for another run, or
+// unreadable or short.
+bool read_hfac_file() {
+  if (rec::open(HFAC_UNIT, "HFAC.DAT", rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR) != 0)
+    return false;
+  int LMF = 0;
+  FString<80> NAMEF;
+  NAMEF.blank();
+  bool ok = rec::read_formatted(HFAC_UNIT, "(I3,A80)", {LMF, NAMEF}, rec::ERR_END) == 0 &&
+            NAMEF == trol.TITLE && LMF == expd.NL;
+  // NK is always 51, so the first NL columns of HFAC are consecutive.
+  if (ok)
+    ok = rec::read_formatted(HFAC_UNIT, "(7(7E11.3,/),2E11.3)",
+                             {rec::Item::reals(stor.HFAC.data(), expd.NK * expd.NL)},
+                             rec::ERR_END) == 0;
+  rec::close(HFAC_UNIT);
+  return ok;
+}
+
+}  // namespace
+
+void noisered() {
+  for (int l = 1; l <= expd.NL; ++l) {
+    // Peak: compared with the integer part of the running maximum.
+    int MAX = 0;
+    int IPOS = 0;
+    for (int k = 1; k <= expd.NK; ++k) {
+      if (expd.PR(k, l) > float(MAX)) {
+        MAX = integer_part(expd.PR(k, l));
+        IPOS = k;
+      }
+    }
+    // No positive sample: nothing to remove.
+    if (IPOS == 0) continue;
+    for (int k = 2; k <= IPOS; ++k)
+      if (expd.PR(k, l) == 0.0f)
+        for (int m = 1; m <= k; ++m) expd.PR(m, l) = 0.0f;
+    for (int k = expd.NK - 1; k >= IPOS; --k)
+      if (expd.PR(k, l) == 0.0f)
+        for (int m = k; m <= expd.NK; ++m) expd.PR(m, l) = 0.0f;
+  }
+}
+
+void prep2() {
+  if (ask("(' Enter F for HFAC from file, RET for internal values ',$)") == 'F') {
+    if (read_hfac_file()) return;
+    rec::write_formatted(6, "(' HFAC.DAT not found, taking internal values.')", {});
+  }
+  for (int l = 1; l <= expd.NL; ++l)
+    for (int k = 1; k <= expd.NK; ++k) stor.HFAC(k, l) = 1.0f;
+}
+
+void prep() {
+  const int NK = expd.NK;
+  const int NL = expd.NL;
+  const int LREF = expd.LREF;
+
+  for (int l = 1; l <= NL; ++l)
+    for (int k = 1; k <= NK; ++k)
+      if (expd.PR(k, l) < 0.0f) expd.PR(k, l) = 0.0f;
+
+  char answer = ask("(' Automatic noise reduction [Y/N] ? (Def = Y) ',$)");
+  if (answer == ' ' || answer == 'Y' || answer == 'y') noisered();
+
+  // Every profile is scaled to the weighted area of the reference profile;
+  // SCEN is each centroid in cm from the first sample.  The samples are
+  // non-negative, so an area that is not positive means an empty profile.
+  float SUMN = 0.0f;
+  float ADDN = 0.0f;
+  for (int k = 1; k <= NK; ++k) {
+    SUMN = SUMN + trap(k) * expd.PR(k, LREF);
+    ADDN = ADDN + expd.STEP * expd.PR(k, LREF) * float(k - 1) * trap(k);
+  }
+  if (!(SUMN > 0.0f) || !std::isfinite(SUMN)) refuse_area(LREF);
+  stor.SCEN(LREF) = ADDN / SUMN;
+
+  for (int l = 1; l <= NL; ++l) {
+    if (l == LREF) continue;
+    float SUML = 0.0f;
+    for (int k = 1; k <= NK; ++k) SUML = SUML + trap(k) * expd.PR(k, l);
+    float RATL = SUMN / SUML;
+    if (!(SUML > 0.0f) || !std::isfinite(RATL)) refuse_area(l);
+    float ADDL = 0.0f;
+    for (int k = 1; k <= NK; ++k) {
+      expd.PR(k, l) = expd.PR(k, l) * RATL;
+      ADDL = ADDL + expd.STEP * expd.PR(k, l) * float(k - 1) * trap(k);
+    }
+    stor.SCEN(l) = ADDL / SUMN;
+  }
+
+  for (int l = 1; l <= NL; ++l) {
+    float R11 = stor.RMAT(1, 1, l), R12 = stor.RMAT(1, 2, l);
+    float R21 = stor.RMAT(2, 1, l), R22 = stor.RMAT(2, 2, l);
+    float DETR = R11 * R22 - R12 * R21;
+    float DENR = 1.0f / DETR;
+    if (DETR == 0.0f || !std::isfinite(DENR)) {
+      char text[160];
+      std::snprintf(text, sizeof text,
+                    "The transfer matrix of profile %d is singular (determinant %g): it "
+                    "cannot be inverted",
+                    l, double(DETR));
+      fatal(text);
+    }
+    stor.RINV(1, 1, l) = R22 * DENR;
+    stor.RINV(2, 2, l) = R11 * DENR;
+    stor.RINV(1, 2, l) = -(R12 * DENR);
+    stor.RINV(2, 1, l) = -(R21 * DENR);
+  }
+
+  for (int i = 1; i <= NL; ++i) {
+    for (int j = 1; j <= NL; ++j) {
+      pint.AMAT(i, j) = stor.RMAT(1, 1, i) * stor.RINV(1, 1, j) +
+                        stor.RMAT(1, 2, i) * stor.RINV(2, 1, j);
+      pint.BMAT(i, j) = stor.RMAT(1, 1, i) * stor.RINV(1, 2, j) +
+                        stor.RMAT(1, 2, i) * stor.RINV(2, 2, j);
+    }
+  }
+
+  // Least-squares beam centre: the point whose projections R11*x + R12*y
+  // best match the centroid offsets from the window middles.
+  float TT1 = 0.0f, TT2 = 0.0f, TT3 = 0.0f, SS1 = 0.0f, SS2 = 0.0f;
+  for (int l = 1; l <= NL; ++l) {
+    float CP = stor.RMAT(1, 1, l);
+    float SP = stor.RMAT(1, 2, l);
+    float SREL = stor.SCEN(l) - expd.SMID(l);
+    TT1 = TT1 + CP * CP;
+    TT2 = TT2 + SP * SP;
+    TT3 = TT3 + CP * SP;
+    SS1 = SS1 + CP * SREL;
+    SS2 = SS2 + SP * SREL;
+  }
+  float DET = TT1 * TT2 - TT3 * TT3 + EPSIL;
+  stor.XCEN = (TT2 * SS1 - TT3 * SS2) / DET;
+  stor.YCEN = (TT1 * SS2 - TT3 * SS1) / DET;
+
+  for (int l = 1; l <= NL; ++l) {
+    float CP = stor.RMAT(1, 1, l);
+    float SP = stor.RMAT(1, 2, l);
+    if (trol.ICEN == 0) {
+      stor.SREF(l) = expd.SMID(l);
+    } else if (trol.ICEN == 2) {
+      stor.SREF(l) = stor.SCEN(l);
+    } else {
+      // Places the centroid at the projection of the fitted centre.
+      float SADJ = (stor.XCEN * CP + stor.YCEN * SP - stor.SCEN(l)) + expd.SMID(l);
+      stor.SREF(l) = expd.SMID(l) - SADJ;
+    }
+  }
+
+  prep2();
+}
