@@ -1,0 +1,213 @@
+// The PostScript page writer (see ps.h).
+#include "device/ps/ps.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "device/ps/paper_pen.h"
+#include "driver/run_state.h"
+#include "driver/text_records.h"
+
+PaperPen paper_pen;
+
+namespace {
+
+constexpr int PSUNIT = 25;
+
+// Page colour table (r, g, b), index 0..7.
+constexpr float RGB[8][3] = {
+    {1.0f, 1.0f, 1.0f},  // 0 white
+    {0.0f, 0.0f, 0.0f},  // 1 black
+    {1.0f, 0.0f, 0.0f},  // 2 red
+    {0.0f, 1.0f, 0.0f},  // 3 green
+    {0.0f, 1.0f, 1.0f},  // 4 cyan
+    {1.0f, 0.0f, 1.0f},  // 5 magenta
+    {0.0f, 0.0f, 1.0f},  // 6 blue
+    {1.0f, 1.0f, 0.0f},  // 7 yellow
+};
+
+// Lines 1 to 10 of every page set-up (written with one leading blank).
+constexpr std::string_view PROLOGUE[] = {
+    "/m {moveto} def",
+    "/d {lineto} def",
+    "/s {show} def",
+    "/w {setlinewidth} def",
+    "/st {stroke} def",
+    "/c {setrgbcolor} def",
+    "newpath 1 setlinecap 1 setlinejoin",
+    "90 rotate",
+    "0 -533 translate",
+    "19 -23 translate",
+};
+
+char fname[PS_NAME_MAX + 1];  // the file name with a NUL behind it
+bool is_open = false;         // unit 25 holds a file being written
+// Translation of every page after the first of a file.
+constexpr float xoff = 0.0f;
+constexpr float yoff = 0.0f;
+
+// One line on the terminal.
+void say(const char* text) { rec::write_list(6, {std::string_view(text)}); }
+
+void page_setup(const float& tx, const float& ty) {
+  for (std::string_view line : PROLOGUE) rec::write_list(PSUNIT, {line});
+  rec::write_formatted(PSUNIT, "(2F6.1,' translate')", {tx, ty});
+}
+
+// A coordinate in points as F7.2 can hold it: a value that would be written
+// as asterisks (which the interpreter rejects) is pulled to the nearest value
+// that fits; a NaN becomes 0.  Such points lie far off the page.
+float fit_f72(float v) {
+  if (std::isnan(v)) return 0.0f;
+  if (v > 9999.99f) return 9999.99f;
+  if (v < -999.99f) return -999.99f;
+  return v;
+}
+
+// psmov and psdrw: the point line, or on a failed write the values on the
+// terminal.
+void put_point(const float& x, const float& y, std::string_view format) {
+  if (!is_open) return;
+  const float px = fit_f72(coltag.PSXS * x);
+  const float py = fit_f72(coltag.PSYS * y);
+  if (rec::write_formatted(PSUNIT, format, {px, py}, rec::ERR) != 0)
+    rec::write_list(6, {coltag.PSXS, x, coltag.PSYS, y});
+}
+
+// True when the '(' at text[open] has a partner ')' later in the text.
+bool closes_later(const char* text, int open, int len) {
+  int depth = 0;
+  for (int i = open; i < len; ++i) {
+    if (text[i] == '(') ++depth;
+    if (text[i] == ')' && --depth == 0) return true;
+  }
+  return false;
+}
+
+// Creates the file with its header line (emptied if it exists).
+bool inips() {
+  std::FILE* f = std::fopen(fname, "w");
+  if (!f) return false;
+  const bool ok = std::fputs("%!PS-Adobe-3.0\n", f) >= 0;
+  return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace
+
+int ps_escape(const char* text, int len, char* out, int cap) {
+  int n = 0;
+  int depth = 0;  // parentheses opened and not yet closed
+  for (int i = 0; i < len; ++i) {
+    const char c = text[i];
+    bool esc = false;
+    if (c == '\\') {
+      esc = true;
+    } else if (c == ')') {
+      if (depth == 0) esc = true;
+      else --depth;
+    } else if (c == '(') {
+      if (closes_later(text, i, len)) ++depth;
+      else esc = true;
+    }
+    if (n + (esc ? 2 : 1) > cap) break;
+    if (esc) out[n++] = '\\';
+    out[n++] = c;
+  }
+  return n;
+}
+
+void psopen(std::string_view name) {
+  if (is_open) pscls();
+  std::size_t n = name.size();
+  while (n > 0 && (name[n - 1] == ' ' || name[n - 1] == '\0')) --n;
+  char msg[160];
+  if (n == 0 || name.substr(0, n).find('\0') != std::string_view::npos) {
+    say("PostScript file name is blank or holds a NUL; no pages are written.");
+    return;
+  }
+  if (n > std::size_t(PS_NAME_MAX)) {
+    std::snprintf(msg, sizeof msg,
+                  "PostScript file name %.*s is longer than %d characters; "
+                  "no pages are written.",
+                  int(n < 60 ? n : 60), name.data(), PS_NAME_MAX);
+    say(msg);
+    return;
+  }
+  std::memcpy(fname, name.data(), n);
+  fname[n] = '\0';
+  errno = 0;
+  if (!inips() ||
+      rec::open(PSUNIT, fname, rec::Status::UNKNOWN, rec::Access::APPEND, rec::ERR) != 0) {
+    std::snprintf(msg, sizeof msg, "Cannot create %s (%s); no pages are written.", fname,
+                  errno ? std::strerror(errno) : "open failed");
+    say(msg);
+    return;
+  }
+  is_open = true;
+  page_setup(coltag.PSXT, coltag.PSYT);
+}
+
+void psopen(const char* name, int len) {
+  psopen(std::string_view(name, len > 0 ? std::size_t(len) : 0));
+}
+
+void psmov(const float& x, const float& y) { put_point(x, y, "(F7.2,F7.2,' m')"); }
+
+void psdrw(const float& x, const float& y) { put_point(x, y, "(F7.2,F7.2,' d')"); }
+
+void pstext(const float& x, const float& y, const char* text, int len) {
+  if (!is_open) return;
+  if (len > PS_TEXT_MAX) len = PS_TEXT_MAX;
+  char buf[2 * PS_TEXT_MAX];
+  const int n = len > 0 ? ps_escape(text, len, buf, int(sizeof buf)) : 0;
+  const float px = fit_f72(coltag.PSXS * x);
+  const float py = fit_f72(coltag.PSYS * y);
+  rec::write_formatted(PSUNIT, "(F7.2,F7.2,' m (',A,') s st')",
+                       {px, py, rec::Item::chars(buf, n)});
+}
+
+void pstxts(const float& size) {
+  if (!is_open) return;
+  rec::write_formatted(PSUNIT, "(' /Courier findfont',F5.1,' scalefont setfont')", {size});
+}
+
+void pslinw(const float& w) {
+  if (!is_open) return;
+  rec::write_formatted(PSUNIT, "(' st',F5.2,' w st')", {w});
+}
+
+void pslinex(const int& s) {
+  const float w = s == 1 ? 0.1f : 0.5f;
+  pslinw(w);
+}
+
+void pssetcol(const int& i) {
+  if (!is_open || coltag.ICOL == 0) return;
+  if (i < 0 || i > 7) {
+    char msg[64];
+    std::snprintf(msg, sizeof msg, "Color index %d out of range", i);
+    say(msg);
+    return;
+  }
+  rec::write_formatted(PSUNIT, "(' st',3F4.1,' c st')", {RGB[i][0], RGB[i][1], RGB[i][2]});
+}
+
+void psflush() {
+  if (!is_open) return;
+  rec::write_list(PSUNIT, {"st"});
+}
+
+void psnewpage() {
+  if (!is_open) return;
+  rec::write_list(PSUNIT, {"showpage"});
+  page_setup(xoff, yoff);
+}
+
+void pscls() {
+  if (!is_open) return;
+  rec::write_list(PSUNIT, {"st showpage"});
+  rec::close(PSUNIT);
+  is_open = false;
+}
