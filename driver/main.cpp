@@ -1,2 +1,4 @@
 // KALO: maximum-entropy reconstruction of a beam's transverse phase space.
-int main() { return 0; }
+#include "driver/run_driver.h"
+
+int main() { return run_driver(); }

@@ -1,0 +1,257 @@
+// The run driver: the terminal dialogue outside the graphics, the run log
+// KALOOUT.DAT, the H-factor file writer and the run loop.
+//
+// Terminal input is unit 5, terminal output unit 6, the log unit 7 and the
+// H-factor file unit 8.  End of input at any question ends the program with
+// exit status 0; conversion errors re-ask as each question says.
+#include "driver/run_driver.h"
+
+#include <cstdio>
+
+#include "device/sys/clock.h"
+#include "driver/data_file.h"
+#include "driver/prep.h"
+#include "driver/run_state.h"
+#include "driver/test_sources.h"
+#include "driver/text_records.h"
+#include "engine/kalo.h"
+#include "screens/splot.h"
+
+namespace {
+
+constexpr int TERM_IN = 5;
+constexpr int TERM_OUT = 6;
+constexpr int LOG_UNIT = 7;
+constexpr int HFAC_UNIT = 8;
+
+constexpr const char* LOG_FILE = "KALOOUT.DAT";
+constexpr const char* HFAC_FILE = "HFAC.DAT";
+// The H-factors are written here first and renamed over HFAC.DAT only once
+// the whole file is out, so an interrupted or failed write never leaves a
+// half-written HFAC.DAT behind.  Same folder, so the rename is atomic.
+constexpr const char* HFAC_TEMP = "HFAC.DAT.tmp";
+
+constexpr const char* FMT_TEST_LIST =
+    "(' Test_numbers:',/,' 1: Off-center solid cylinder',/,"
+    "' 2: Off-center solid cylinder             (with noisy data)',/,"
+    "' 3: Solid cylinder inside hollow cylinder',/,"
+    "' 4: Solid cylinder inside hollow cylinder (with noisy data)',/,"
+    "' 5: Off-center tilted asymmetric gaussian',/,"
+    "' 6: Off-center tilted asymmetric gaussian (with noisy data)')";
+constexpr const char* FMT_TEST_PROMPT =
+    "(' Enter test_number (1:6) or RET for measured data ',$)";
+constexpr const char* FMT_PRINTER_PROMPT =
+    "(' Choose printer device (RET for 1):',/,"
+    "' 1: Remote post script printer in black and white',/,"
+    "' 2: Remote post script printer in color',/,"
+    "' 3: Local printer in black and white',/,"
+    "' 4: Local printer in color  ',$)";
+constexpr const char* FMT_MITER_PROMPT =
+    "(' Enter maximum number of iterations (D =',I2,') ',$)";
+constexpr const char* FMT_TITLE = "(/,1X,A80)";
+constexpr const char* FMT_WINDOW =
+    "(/,' SLIM = ',1P,E9.2,4X,'TLIM = ',1P,E9.2,4X,'XCEN = ',1P,E9.2,4X,"
+    "'YCEN = ',1P,E9.2)";
+constexpr const char* FMT_SCEN = "(1X,'SCEN: ',1P,10E9.2)";
+constexpr const char* FMT_SREF = "(1X,'SREF: ',1P,10E9.2)";
+constexpr const char* FMT_CONTROLS =
+    "(/,1X,'MITER = ',I5,5X,'PREC = ',F10.3,5X,'QTOL = ',F10.3)";
+constexpr const char* FMT_RESULT =
+    "(' ICON  = ',I5,5X,'QAVD = ',E10.3,5X,'Time = ',F10.3,/)";
+constexpr const char* FMT_STORE_PROMPT =
+    "(' Do you want to store HFAC for a next run ? [Y/N] (Def=N) ',$)";
+constexpr const char* FMT_CONTINUE_PROMPT =
+    "(' Do you want to continue the iteration ? [Y/N] (Def=Y) ',$)";
+constexpr const char* FMT_TWID_PROMPT = "(' Enter new TWID (D =',F6.3,' rad) ',$)";
+constexpr const char* FMT_HFAC_HEADER = "(I3,A80)";
+constexpr const char* FMT_HFAC_VALUES = "(7(7E11.3,/),2E11.3)";
+
+// What a read of an answer gave.
+enum class Answer { OK, BAD, END };
+
+Answer answer_of(int status) {
+  if (status < 0) return Answer::END;
+  return status > 0 ? Answer::BAD : Answer::OK;
+}
+
+// Reads one integer answer with "(I2)".
+Answer read_i2(int& value) {
+  return answer_of(rec::read_formatted(TERM_IN, "(I2)", {value}, rec::ERR_END));
+}
+
+// Reads a one-character answer with "(A1)"; a line that cannot be read
+// counts as an answer other than yes.
+Answer read_a1(FString<1>& value) {
+  Answer a = answer_of(rec::read_formatted(TERM_IN, "(A1)", {value}, rec::ERR_END));
+  if (a == Answer::BAD) value = "?";
+  return a;
+}
+
+// Test number: 0 (or RET) for measured data, 1..6 for a test source.  Any
+// other number is asked for again, since setp knows no density for it.
+bool ask_test_number() {
+  for (;;) {
+    rec::write_formatted(TERM_OUT, FMT_TEST_PROMPT, {});
+    Answer a = read_i2(trol.NTEST);
+    if (a == Answer::END) return false;
+    if (a == Answer::OK && trol.NTEST >= 0 && trol.NTEST <= 6) return true;
+  }
+}
+
+// Printer choice 1..4 (0 or RET is 1) and the iteration limit; a bad
+// iteration limit asks for the printer again.
+bool ask_printer_and_limit() {
+  for (;;) {
+    rec::write_formatted(TERM_OUT, FMT_PRINTER_PROMPT, {});
+    Answer a = read_i2(coltag.IPRINT);
+    if (a == Answer::END) return false;
+    if (a == Answer::BAD) continue;
+    if (coltag.IPRINT == 0) coltag.IPRINT = 1;
+    if (coltag.IPRINT < 1 || coltag.IPRINT > 4) continue;
+    coltag.ICOL = (coltag.IPRINT == 2 || coltag.IPRINT == 4) ? 1 : 0;
+
+    int NEWIT = 0;
+    rec::write_formatted(TERM_OUT, FMT_MITER_PROMPT, {trol.MITER});
+    a = read_i2(NEWIT);
+    if (a == Answer::END) return false;
+    if (a == Answer::BAD) continue;
+    if (NEWIT != 0) trol.MITER = NEWIT;
+    return true;
+  }
+}
+
+// The SLIM/TLIM/XCEN/YCEN line of the log.
+void log_window() {
+  rec::write_formatted(LOG_UNIT, FMT_WINDOW, {stor.SLIM, stor.TLIM, stor.XCEN, stor.YCEN});
+}
+
+void log_header() {
+  rec::write_formatted(LOG_UNIT, FMT_TITLE, {trol.TITLE});
+  log_window();
+  rec::write_formatted(LOG_UNIT, FMT_SCEN, {rec::Item::reals(stor.SCEN.data(), expd.NL)});
+  rec::write_formatted(LOG_UNIT, FMT_SREF, {rec::Item::reals(stor.SREF.data(), expd.NL)});
+  rec::write_formatted(LOG_UNIT, "(1H )", {});
+}
+
+// Writes the H-factor file: the header with NL and TITLE, then the factors
+// of each profile in sample order.  These are the factors kalo saved at the
+// start of its last iteration (whose projections gave the reported QAVD).
+// When no iteration can run (MITER <= 0) nothing was ever saved, and the
+// factors in use, those the density was computed from, are written instead
+// of a file of zeros.  Returns false when the file could not be written, in
+// which case any earlier HFAC.DAT is left as it was.
+bool store_hfac() {
+  FArray<float, MAXK, MAXL>& factors = trol.MITER > 0 ? conti.HSAVE : stor.HFAC;
+  std::remove(HFAC_TEMP);  // a stale copy from an interrupted run
+  bool ok = rec::open(HFAC_UNIT, HFAC_TEMP, rec::Status::UNKNOWN,
+                      rec::Access::SEQUENTIAL, rec::ERR) == 0;
+  if (ok) {
+    ok = rec::rewind(HFAC_UNIT) == 0 &&
+         rec::write_formatted(HFAC_UNIT, FMT_HFAC_HEADER, {expd.NL, trol.TITLE},
+                              rec::ERR) == 0;
+    for (int l = 1; ok && l <= expd.NL; ++l)
+      ok = rec::write_formatted(HFAC_UNIT, FMT_HFAC_VALUES,
+                                {rec::Item::reals(&factors(1, l), expd.NK)}, rec::ERR) == 0;
+    ok = rec::close(HFAC_UNIT) == 0 && ok;
+  }
+  if (ok && std::rename(HFAC_TEMP, HFAC_FILE) == 0) return true;
+  std::remove(HFAC_TEMP);
+  return false;
+}
+
+// Asks whether to store the H-factors and stores them on "Y" or "y".
+bool ask_store() {
+  FString<1> ANSWER;
+  rec::write_formatted(TERM_OUT, FMT_STORE_PROMPT, {});
+  if (read_a1(ANSWER) == Answer::END) return false;
+  if ((ANSWER(1) == 'Y' || ANSWER(1) == 'y') && !store_hfac())
+    rec::write_formatted(TERM_OUT,
+                         "(' HFAC.DAT not stored: writing ',A,' failed;"
+                         " HFAC.DAT is unchanged.')",
+                         {HFAC_TEMP});
+  return true;
+}
+
+// Asks whether to go on; "Y", "y" and RET continue.
+bool ask_continue(bool& go_on) {
+  FString<1> ANSWER;
+  rec::write_formatted(TERM_OUT, FMT_CONTINUE_PROMPT, {});
+  if (read_a1(ANSWER) == Answer::END) return false;
+  go_on = ANSWER(1) == 'Y' || ANSWER(1) == 'y' || ANSWER(1) == ' ';
+  return true;
+}
+
+// Asks for a new TWID.  0, RET or the current width keep the window; a
+// width that cannot be read or is negative is asked for again.
+bool ask_twid(float& NEWTW) {
+  for (;;) {
+    NEWTW = 0;
+    rec::write_formatted(TERM_OUT, FMT_TWID_PROMPT, {tywid.TWID});
+    Answer a = answer_of(rec::read_formatted(TERM_IN, "(F6.3)", {NEWTW}, rec::ERR_END));
+    if (a == Answer::END) return false;
+    if (a == Answer::OK && NEWTW >= 0) return true;
+  }
+}
+
+// A new t window: log it, rebuild the y grid and take new start factors.
+void new_twid(float NEWTW) {
+  tywid.TWID = NEWTW;
+  stor.TLIM = tywid.TWID * 0.5f;
+  log_window();
+  float DT = 2.0f * stor.TLIM / float(tran.NY - 1);
+  for (int j = 1; j <= tran.NY; ++j)
+    tran.YGRID(j) = float(j - 1) * DT - stor.TLIM + tywid.YSHIF;
+  prep2();
+}
+
+// The whole dialogue; returns false at end of input.
+bool dialogue() {
+  rec::write_formatted(TERM_OUT, FMT_TEST_LIST, {});
+  if (!ask_test_number()) return false;
+  if (trol.NTEST != 0) {
+    setp();
+    timdsp.ITEST = 1;
+  } else {
+    readp();
+    timdsp.ITEST = 0;
+  }
+  prep();
+  if (!ask_printer_and_limit()) return false;
+
+  rec::open(LOG_UNIT, LOG_FILE, rec::Status::UNKNOWN);
+  rec::rewind(LOG_UNIT);
+  log_header();
+
+  int ICON = 0;
+  float QAVD = 0;
+  for (;;) {
+    rec::write_formatted(TERM_OUT, FMT_TITLE, {trol.TITLE});
+    int T0 = 0, T1 = 0;
+    timing(T0);
+    kalo(ICON, QAVD);
+    timing(T1);
+    float TIME = float(T1 - T0);
+    rec::write_formatted(LOG_UNIT, FMT_CONTROLS, {trol.MITER, trol.PREC, trol.QTOL});
+    rec::write_formatted(LOG_UNIT, FMT_RESULT, {ICON, QAVD, TIME});
+
+    splot();
+
+    if (!ask_store()) return false;
+    bool go_on = false;
+    if (!ask_continue(go_on)) return false;
+    if (!go_on) break;
+    float NEWTW = 0;
+    if (!ask_twid(NEWTW)) return false;
+    if (NEWTW != 0 && NEWTW != tywid.TWID) new_twid(NEWTW);
+  }
+  rec::close(LOG_UNIT);
+  return true;
+}
+
+}  // namespace
+
+int run_driver() {
+  dialogue();
+  rec::close_all();
+  return 0;
+}
