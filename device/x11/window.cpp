@@ -1,0 +1,340 @@
+// The drawing side of the screen device: window creation, the polyline
+// buffer, pen colour and style, text, erasing and the saved image.
+
+#include <X11/cursorfont.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "device/x11/xdevice.h"
+
+namespace xwi {
+
+Device dev = [] {
+  Device d{};
+  d.nrsave = -1;
+  return d;
+}();
+
+namespace {
+
+// Colour table: 16-bit red, green, blue of each colour index.
+struct Rgb {
+  unsigned short r, g, b;
+};
+constexpr Rgb COLOURS[NCOLOURS] = {
+    {0x0000, 0x0000, 0x0000},  // 0 black
+    {0xFFFF, 0xFFFF, 0xFFFF},  // 1 white, the pen colour at start
+    {0xFFFF, 0x0000, 0x0000},  // 2 red
+    {0x0000, 0xFFFF, 0x7F7F},  // 3 spring green
+    {0x0000, 0x0000, 0xFFFF},  // 4 blue
+    {0x0000, 0xFFFF, 0xFFFF},  // 5 cyan
+    {0xBCBC, 0x8F8F, 0x8F8F},  // 6 rosy brown
+    {0xFFFF, 0xFFFF, 0x0000},  // 7 yellow
+    {0x0303, 0x0303, 0x0303},  // 8 near black: background
+};
+
+constexpr const char* MENU_FONT = "*-COURIER-BOLD-R-NORMAL--*-100-*";
+constexpr const char* TEXT_FONTS[NFONTS] = {
+    "*-HELVETICA-MEDIUM-R-NORMAL--*-100-*",
+    "*-HELVETICA-MEDIUM-R-NORMAL--*-120-*",
+    "*-HELVETICA-MEDIUM-R-NORMAL--*-140-*",
+    "*-HELVETICA-MEDIUM-R-NORMAL--*-240-*",
+};
+
+constexpr char DASHES[2] = {2, 2};  // 2 pixels drawn, 2 skipped
+
+short clamp16(int v) {
+  if (v > 32767) return 32767;
+  if (v < -32768) return -32768;
+  return short(v);
+}
+
+// Window pixel of device point (x, y): the row counts down from window1H.
+XPoint to_window(float x, float y) {
+  XPoint p;
+  p.x = clamp16(trunc_coord(x));
+  p.y = clamp16(dev.window1H - trunc_coord(y));
+  return p;
+}
+
+void say(const char* fmt, int value) {
+  std::printf(fmt, value);
+  std::fflush(stdout);
+}
+
+// Loads a font by pattern; a pattern that matches nothing on the server
+// falls back to "fixed".  The listing is asked first so that no X error
+// (which would end the program) can come from a missing font.
+XFontStruct* load_font(const char* pattern) {
+  int count = 0;
+  char** names = XListFonts(dev.dpy, pattern, 1, &count);
+  if (names) XFreeFontNames(names);
+  XFontStruct* f = count > 0 ? XLoadQueryFont(dev.dpy, pattern) : nullptr;
+  if (f) return f;
+  std::printf("Font %s not found, using fixed\n", pattern);
+  std::fflush(stdout);
+  f = XLoadQueryFont(dev.dpy, "fixed");
+  if (!f) {
+    std::printf("Font fixed not found\n");
+    std::fflush(stdout);
+  }
+  return f;
+}
+
+void set_pen_colour(int i) {
+  dev.xgcv.foreground = dev.colind[i];
+  XChangeGC(dev.dpy, dev.gc, GCForeground, &dev.xgcv);
+}
+
+}  // namespace
+
+Rect visible_part() {
+  Rect r{0, 0, dev.window1W, dev.window1H};
+  if (dev.window1X + dev.window1W > dev.xr + dev.wr) r.w = dev.xr + dev.wr - dev.window1X;
+  if (dev.window1X < dev.xr) {
+    r.x = dev.xr - dev.window1X;
+    r.w -= r.x;
+  }
+  if (dev.window1Y + dev.window1H > dev.yr + dev.hr) r.h = dev.yr + dev.hr - dev.window1Y;
+  if (dev.window1Y < dev.yr) {
+    r.y = dev.yr - dev.window1Y;
+    r.h -= r.y;
+  }
+  return r;
+}
+
+void repair_visible() {
+  Rect r = visible_part();
+  if (r.w <= 0 || r.h <= 0) return;
+  XCopyArea(dev.dpy, dev.pixmap, dev.window1, dev.gc, r.x, r.y, unsigned(r.w),
+            unsigned(r.h), r.x, r.y);
+}
+
+void restore_whole() {
+  XCopyArea(dev.dpy, dev.pixmap, dev.window1, dev.gc, 0, 0, unsigned(dev.window1W),
+            unsigned(dev.window1H), 0, 0);
+}
+
+}  // namespace xwi
+
+using xwi::dev;
+
+void inixwi(const char* title, const float& x, const float& y, const float& w,
+            const float& h) {
+  if (dev.dpy) return;
+  dev.dpy = XOpenDisplay(nullptr);
+  if (!dev.dpy) {
+    std::printf("Display not opened!\n");
+    std::fflush(stdout);
+    std::exit(-1);
+  }
+  Display* d = dev.dpy;
+  dev.window1X = xwi::trunc_coord(x);
+  dev.window1Y = xwi::trunc_coord(y);
+  dev.window1W = xwi::trunc_coord(w);
+  dev.window1H = xwi::trunc_coord(h);
+  if (dev.window1W < 1) dev.window1W = 1;  // X refuses empty windows
+  if (dev.window1H < 1) dev.window1H = 1;
+
+  int revert = 0;
+  XGetInputFocus(d, &dev.window0, &revert);
+
+  dev.screen = XDefaultScreenOfDisplay(d);
+  Window root = XRootWindowOfScreen(dev.screen);
+  {
+    Window groot;
+    int gx, gy;
+    unsigned gw, gh, border, depth;
+    XGetGeometry(d, root, &groot, &gx, &gy, &gw, &gh, &border, &depth);
+    dev.xr = gx;
+    dev.yr = gy;
+    dev.wr = int(gw);
+    dev.hr = int(gh);
+  }
+
+  Colormap cmap = XDefaultColormapOfScreen(dev.screen);
+  for (int i = 0; i < xwi::NCOLOURS; ++i) {
+    XColor c{};
+    c.red = xwi::COLOURS[i].r;
+    c.green = xwi::COLOURS[i].g;
+    c.blue = xwi::COLOURS[i].b;
+    c.flags = DoRed | DoGreen | DoBlue;
+    if (XAllocColor(d, cmap, &c))
+      dev.colind[i] = c.pixel;
+    else
+      xwi::say("Color %d not allocated\n", i);
+  }
+  dev.menu_col_f = dev.colind[5];
+  dev.menu_col_b = dev.colind[2];
+
+  dev.fontm = xwi::load_font(xwi::MENU_FONT);
+  for (int i = 0; i < xwi::NFONTS; ++i) dev.font[i] = xwi::load_font(xwi::TEXT_FONTS[i]);
+
+  XSetWindowAttributes attr{};
+  attr.background_pixel = dev.colind[xwi::BACKGROUND];
+  attr.event_mask =
+      KeyPressMask | ButtonPressMask | PointerMotionMask | ExposureMask | StructureNotifyMask;
+  dev.window1 = XCreateWindow(d, root, dev.window1X, dev.window1Y, unsigned(dev.window1W),
+                              unsigned(dev.window1H), 0, XDefaultDepthOfScreen(dev.screen),
+                              InputOutput, XDefaultVisualOfScreen(dev.screen),
+                              CWBackPixel | CWEventMask, &attr);
+
+  const unsigned long mask = GCForeground | GCBackground | GCLineWidth | GCLineStyle;
+  XGCValues v{};
+  v.line_width = 1;
+  v.line_style = LineSolid;
+  v.foreground = dev.colind[2];
+  v.background = dev.colind[xwi::BACKGROUND];
+  dev.gc_c_on = XCreateGC(d, dev.window1, mask, &v);
+  v.foreground = dev.colind[xwi::BACKGROUND];
+  dev.gc_c_off = XCreateGC(d, dev.window1, mask, &v);
+  dev.xgcv = v;
+  dev.xgcv.foreground = dev.colind[1];
+  dev.gc = XCreateGC(d, dev.window1, mask, &dev.xgcv);
+  dev.ngc = XCreateGC(d, root, 0, nullptr);
+  dev.rgc = XCreateGC(d, root, 0, nullptr);
+  if (dev.fontm) {
+    XSetFont(d, dev.ngc, dev.fontm->fid);
+    XSetFont(d, dev.rgc, dev.fontm->fid);
+  }
+  XSetForeground(d, dev.ngc, dev.menu_col_b);
+  XSetForeground(d, dev.rgc, dev.menu_col_f);
+
+  dev.fontcursor = XCreateFontCursor(d, XC_cross);
+  XDefineCursor(d, dev.window1, dev.fontcursor);
+
+  XSizeHints hints{};
+  hints.flags = PPosition | PSize;
+  hints.x = dev.window1X;
+  hints.y = dev.window1Y;
+  hints.width = dev.window1W;
+  hints.height = dev.window1H;
+  XSetNormalHints(d, dev.window1, &hints);
+  XStoreName(d, dev.window1, title);
+
+  XMapWindow(d, dev.window1);
+  for (;;) {
+    XEvent ev;
+    XNextEvent(d, &ev);
+    if (ev.type == MapNotify && ev.xmap.window == dev.window1) break;
+  }
+
+  dev.pixmap = XCreatePixmap(d, dev.window1, unsigned(dev.window1W), unsigned(dev.window1H),
+                             unsigned(XDefaultDepthOfScreen(dev.screen)));
+  XFillRectangle(d, dev.pixmap, dev.gc_c_off, 0, 0, unsigned(dev.window1W),
+                 unsigned(dev.window1H));
+}
+
+void gramov(const float& x, const float& y) {
+  if (!dev.dpy) return;
+  flush_xwi();
+  dev.xy[0] = xwi::to_window(x, y);
+  dev.xycount = 1;
+}
+
+void gradrw(const float& x, const float& y) {
+  if (!dev.dpy) return;
+  XPoint p = xwi::to_window(x, y);
+  dev.xy[dev.xycount++] = p;
+  if (dev.xycount >= xwi::XY_BATCH) {
+    flush_xwi();
+    dev.xy[0] = p;  // the next batch goes on from the last point drawn
+    dev.xycount = 1;
+  }
+}
+
+void flush_xwi() {
+  if (!dev.dpy || dev.xycount == 0) return;
+  XDrawLines(dev.dpy, dev.window1, dev.gc, dev.xy, dev.xycount, CoordModeOrigin);
+  XwiCounters& c = dev.counters;
+  ++c.polylines;
+  c.points = dev.xycount;
+  c.first_x = dev.xy[0].x;
+  c.first_y = dev.xy[0].y;
+  c.last_x = dev.xy[dev.xycount - 1].x;
+  c.last_y = dev.xy[dev.xycount - 1].y;
+  dev.xycount = 0;
+  XFlush(dev.dpy);
+  ++c.flushes;
+}
+
+void set_col(const int& i) {
+  if (!dev.dpy) return;
+  flush_xwi();
+  if (i < 0 || i >= xwi::NCOLOURS) {
+    xwi::say("Color index %d out of range\n", i);
+    return;
+  }
+  xwi::set_pen_colour(i);
+}
+
+void set_col_l(const int& i) { set_col(i); }
+
+void linex(const int& s) {
+  if (!dev.dpy) return;
+  dev.xgcv.line_style = s == 1 ? LineOnOffDash : LineSolid;
+  XChangeGC(dev.dpy, dev.gc, GCLineStyle, &dev.xgcv);
+  if (s == 1) XSetDashes(dev.dpy, dev.gc, 0, xwi::DASHES, 2);
+}
+
+void text_out(const char* text, const float& x, const float& y, const int& f) {
+  if (!dev.dpy) return;
+  int index = f;
+  if (index < 0 || index >= xwi::NFONTS) {
+    // Keep the font in force rather than reading past the font table.
+    xwi::say("Font index %d out of range\n", f);
+    index = dev.nrsave >= 0 ? dev.nrsave : 0;
+  }
+  if (index != dev.nrsave) {
+    if (dev.font[index]) XSetFont(dev.dpy, dev.gc, dev.font[index]->fid);
+    dev.nrsave = index;
+    ++dev.counters.font_changes;
+  }
+  XPoint p = xwi::to_window(x, y);
+  XDrawImageString(dev.dpy, dev.window1, dev.gc, p.x, p.y, text, int(std::strlen(text)));
+}
+
+void erase() {
+  if (!dev.dpy) return;
+  XClearWindow(dev.dpy, dev.window1);
+}
+
+void eraser(const float& x1, const float& y1, const float& x2, const float& y2) {
+  if (!dev.dpy) return;
+  int w = xwi::trunc_coord(x2 - x1);
+  int h = xwi::trunc_coord(y2 - y1);
+  // X reads a zero width or height as "to the window's edge"; an empty or
+  // inverted rectangle clears nothing.
+  if (w <= 0 || h <= 0) return;
+  XClearArea(dev.dpy, dev.window1, xwi::trunc_coord(x1), dev.window1H - xwi::trunc_coord(y2),
+             unsigned(w), unsigned(h), False);
+}
+
+void grasave() {
+  if (!dev.dpy) return;
+  xwi::Rect r = xwi::visible_part();
+  if (r.w > 0 && r.h > 0)
+    XCopyArea(dev.dpy, dev.window1, dev.pixmap, dev.gc, r.x, r.y, unsigned(r.w),
+              unsigned(r.h), r.x, r.y);
+  dev.image = 1;
+}
+
+const XwiCounters& xwi_counters() { return dev.counters; }
+int xwi_pending() { return dev.xycount; }
+unsigned long xwi_window() { return dev.dpy ? dev.window1 : 0; }
+void xwi_sync() {
+  if (dev.dpy) XSync(dev.dpy, False);
+}
+void xwi_discard_events() {
+  if (dev.dpy) XSync(dev.dpy, True);
+}
+int xwi_image() { return int(dev.image); }
+int xwi_focus() { return dev.focus; }
+unsigned long xwi_load_font(const char* pattern) {
+  if (!dev.dpy) return 0;
+  XFontStruct* f = xwi::load_font(pattern);
+  return f ? f->fid : 0;
+}
