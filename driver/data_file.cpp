@@ -86,8 +86,11 @@ void readp() {
     // Five lines of ten samples and one of one.
     for (int first = 1; first <= expd.NK; first += 10) {
       int count = expd.NK - first + 1 < 10 ? expd.NK - first + 1 : 10;
-      std::snprintf(what, sizeof what, "samples %d to %d of profile %d (10F7.0)", first,
-                    first + count - 1, l);
+      if (count == 1)
+        std::snprintf(what, sizeof what, "sample %d of profile %d (F7.0)", first, l);
+      else
+        std::snprintf(what, sizeof what, "samples %d to %d of profile %d (10F7.0)", first,
+                      first + count - 1, l);
       read_line("(10F7.0)", {rec::Item::reals(&expd.PR(first, l), count)}, what);
     }
   }
