@@ -37,18 +37,22 @@ struct Item {
   void* p;     // first element
   int count;   // number of elements
   int len;     // characters per element (CHARS only)
+  bool out_only = false;  // built from a constant or a literal: never read into
 
   Item(int& v) : kind(INT), p(&v), count(1), len(0) {}
-  Item(const int& v) : kind(INT), p(const_cast<int*>(&v)), count(1), len(0) {}
+  Item(const int& v) : kind(INT), p(const_cast<int*>(&v)), count(1), len(0), out_only(true) {}
   Item(float& v) : kind(REAL), p(&v), count(1), len(0) {}
-  Item(const float& v) : kind(REAL), p(const_cast<float*>(&v)), count(1), len(0) {}
+  Item(const float& v)
+      : kind(REAL), p(const_cast<float*>(&v)), count(1), len(0), out_only(true) {}
   template <int N>
   Item(FString<N>& s) : kind(CHARS), p(s.c), count(1), len(N) {}
   template <int N>
-  Item(const FString<N>& s) : kind(CHARS), p(const_cast<char*>(s.c)), count(1), len(N) {}
+  Item(const FString<N>& s)
+      : kind(CHARS), p(const_cast<char*>(s.c)), count(1), len(N), out_only(true) {}
   // A text written as it stands (output only).
   Item(std::string_view s)
-      : kind(CHARS), p(const_cast<char*>(s.data())), count(1), len(int(s.size())) {}
+      : kind(CHARS), p(const_cast<char*>(s.data())), count(1), len(int(s.size())),
+        out_only(true) {}
   Item(const char* s) : Item(std::string_view(s)) {}
   template <int N1, int N2, int N3>
   Item(FArray<float, N1, N2, N3>& a) : kind(REAL), p(a.v), count(N1 * N2 * N3), len(0) {}
