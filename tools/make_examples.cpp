@@ -1,0 +1,163 @@
+// make-examples FOLDER: writes the example measurements KALOIN.DAT and
+// KALOIN20.DAT into FOLDER.
+//
+// Each file is a synthetic measurement of a known phase-space density: the
+// density is integrated along every projection line of constant s and the
+// integrals are written as counts, exactly as KALOIN.DAT holds a measured
+// profile.  KALOIN.DAT has 8 profiles of one tilted, off-centre Gaussian
+// beam; KALOIN20.DAT has 20 profiles of a beam core with a satellite (two
+// Gaussians).  The transfer matrices are phase advances spread evenly over
+// half a turn, with the beam size at the screen varying a little from one
+// profile to the next, so the projection angles cover phase space evenly.
+//
+// Positions are in cm and angles in rad; the file gives R12 in m/rad and
+// R21 in 1/m.  The generator works in double precision (it is a tool, not
+// part of the reconstruction); what it writes is fixed by the formats, and
+// the matrices are used as the file gives them (three decimals), so the
+// profiles are the projections of the density under the matrices KALO reads.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "driver/fixed.h"
+#include "driver/text_records.h"
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+constexpr int NK = 51;      // samples per profile
+constexpr int MAXG = 2;     // Gaussians in one density
+constexpr int NT = 4001;    // points of each line integral
+constexpr int UNIT = 9;     // the measured-data unit
+// Beta function at the reconstruction point: one cm of x matches one
+// hundredth of a rad of angle (1 m/rad), so the beam is round in (x, 100 y).
+constexpr double BETA = 100.0;  // cm/rad
+
+// A Gaussian beam: centre (x0 cm, y0 rad), rms sizes along its principal
+// axes in the scaled plane (x, BETA*y) in cm, the tilt of the first axis
+// from the x axis in degrees, and its share of the beam.
+struct Gauss {
+  double x0, y0, sig1, sig2, tilt, weight;
+};
+
+struct Example {
+  const char* file;
+  const char* title;
+  float xshif, swid, yshif, twid;  // geometry record
+  int nl;                          // profiles
+  int icen, miter;                 // iteration controls ...
+  float prec, qtol, xpar, relmax, relfac, th;
+  double counts;  // particles per profile
+  int ngauss;
+  Gauss g[MAXG];
+};
+
+const Example EXAMPLES[] = {
+    {"KALOIN.DAT", "Example: tilted off-centre Gaussian beam, 8 profiles",
+     0.05f, 1.7f, 0.001f, 0.018f, 8,
+     0, 20, 0.01f, 0.005f, -0.5f, 0.05f, 0.1f, 0.0f,
+     20000.0, 1, {{0.06, 0.0008, 0.15, 0.06, 35.0, 1.0}}},
+    {"KALOIN20.DAT", "Example: beam core with a satellite (two Gaussians), 20 profiles",
+     0.0f, 1.4f, 0.0f, 0.014f, 20,
+     1, 20, 0.01f, 0.005f, -0.5f, 0.05f, 0.1f, 0.0f,
+     50000.0, 2, {{-0.05, -0.0005, 0.12, 0.05, -25.0, 0.7},
+                  {0.22, 0.0015, 0.06, 0.04, 60.0, 0.3}}},
+};
+
+// The density (particles per cm per rad, integral 1) at (x, y).
+double density(const Example& e, double x, double y) {
+  double rho = 0.0;
+  for (int n = 0; n < e.ngauss; ++n) {
+    const Gauss& g = e.g[n];
+    const double c = std::cos(g.tilt * PI / 180.0), s = std::sin(g.tilt * PI / 180.0);
+    const double dx = x - g.x0, dy = (y - g.y0) * BETA;
+    const double u = (c * dx + s * dy) / g.sig1, v = (-s * dx + c * dy) / g.sig2;
+    rho += g.weight * BETA / (2.0 * PI * g.sig1 * g.sig2) * std::exp(-0.5 * (u * u + v * v));
+  }
+  return rho;
+}
+
+// A value as a "(F10.3)" field gives it back: what KALO will read.
+float as_read(float v) {
+  char field[10];
+  rec::Internal rec10(field, 10);
+  rec::write_formatted(rec10, "(F10.3)", {v});
+  float r = 0.0f;
+  rec::read_formatted(rec10, "(F10.3)", {r});
+  return r;
+}
+
+// Transfer matrix of profile l (file units): a phase advance of
+// (l - 1)/nl of half a turn, the beam at the screen m times as wide.
+void matrix(const Example& e, int l, float r[4]) {
+  const double mu = PI * (l - 1) / e.nl;
+  const double m = 1.0 + 0.15 * std::cos(2.0 * mu);
+  const double b = BETA / 100.0;  // m/rad
+  r[0] = as_read(float(m * std::cos(mu)));
+  r[1] = as_read(float(m * b * std::sin(mu)));
+  r[2] = as_read(float(-std::sin(mu) / (m * b)));
+  r[3] = as_read(float(std::cos(mu) / m));
+}
+
+// Profile l: the counts in each sample window of width STEP, the density
+// integrated along t over four times the t window (a measurement sees the
+// whole beam), trapezoid rule, with the inverse matrix in cm and rad.
+void profile(const Example& e, const float r[4], FArray<float, NK>& pr) {
+  const double r11 = r[0], r12 = r[1] * 100.0, r21 = r[2] * 0.01, r22 = r[3];
+  const double det = r11 * r22 - r12 * r21;
+  const double slim = e.swid * 0.5, step = 2.0 * slim / (NK - 1);
+  const double tmax = 2.0 * e.twid, dt = 2.0 * tmax / (NT - 1);
+  for (int k = 1; k <= NK; ++k) {
+    const double s = (k - 1) * step - slim;
+    double sum = 0.0;
+    for (int n = 0; n < NT; ++n) {
+      const double t = -tmax + n * dt;
+      const double x = (r22 * s - r12 * t) / det, y = (-r21 * s + r11 * t) / det;
+      sum += density(e, x, y) * ((n == 0 || n == NT - 1) ? 0.5 : 1.0);
+    }
+    pr(k) = float(std::round(e.counts * step * sum * dt / std::fabs(det)));
+  }
+}
+
+// Writes one file (under a temporary name first, so that an old file is
+// only replaced by a complete one).
+bool write_example(const Example& e, const std::string& folder) {
+  const std::string path = folder + "/" + e.file, tmp = path + ".new";
+  if (rec::open(UNIT, tmp, rec::Status::UNKNOWN, rec::Access::SEQUENTIAL, rec::ERR) != 0) {
+    std::fprintf(stderr, "make-examples: cannot create %s\n", tmp.c_str());
+    return false;
+  }
+  FString<80> title;
+  title = e.title;
+  rec::write_formatted(UNIT, "(A)", {title});
+  rec::write_formatted(UNIT, "(4F10.3,I6)", {e.xshif, e.swid, e.yshif, e.twid, e.nl});
+  for (int l = 1; l <= e.nl; ++l) {
+    float r[4];
+    FArray<float, NK> pr;
+    matrix(e, l, r);
+    profile(e, r, pr);
+    rec::write_formatted(UNIT, "(4F10.3)", {r[0], r[1], r[2], r[3]});
+    rec::write_formatted(UNIT, "(10F7.0)", {pr});
+  }
+  rec::write_formatted(UNIT, "(2I5,6F10.3)",
+                       {e.icen, e.miter, e.prec, e.qtol, e.xpar, e.relmax, e.relfac, e.th});
+  rec::close(UNIT);
+  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+    std::fprintf(stderr, "make-examples: cannot replace %s\n", path.c_str());
+    std::remove(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make-examples FOLDER\n");
+    return 2;
+  }
+  for (const Example& e : EXAMPLES)
+    if (!write_example(e, argv[1])) return 1;
+  return 0;
+}
