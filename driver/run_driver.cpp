@@ -166,9 +166,9 @@ bool ask_store() {
   if (read_a1(ANSWER) == Answer::END) return false;
   if ((ANSWER(1) == 'Y' || ANSWER(1) == 'y') && !store_hfac())
     rec::write_formatted(TERM_OUT,
-                         "(' HFAC.DAT not stored: writing ',A,' failed;"
-                         " HFAC.DAT is unchanged.')",
-                         {HFAC_TEMP});
+                         "(' HFAC.DAT could not be written: H-factors not stored,"
+                         " any old HFAC.DAT is kept.')",
+                         {});
   return true;
 }
 
