@@ -173,6 +173,13 @@ int end_write(Unit& u) {
 // ---------------------------------------------------------------------------
 // Items of a statement, element by element.
 
+struct Span {
+  const Item* b;
+  const Item* e;
+};
+Span span(Items items) { return {items.begin(), items.end()}; }
+Span span(const Item* items, int n) { return {items, items + (n > 0 ? n : 0)}; }
+
 class ItemWalk {
  public:
   ItemWalk(const Item* begin, const Item* end) : cur_(begin), end_(end) { settle(); }
@@ -302,8 +309,8 @@ int put_field(Out& o, const fmt::Desc& d, int scale, const ItemWalk& it) {
 }
 
 // Walks the format, writing records to o.  Returns a status.
-int write_walk(Out& o, const fmt::Format& f, Items items) {
-  ItemWalk it(items.begin(), items.end());
+int write_walk(Out& o, const fmt::Format& f, Span items) {
+  ItemWalk it(items.b, items.e);
   fmt::Cursor cur(f);
   int scale = 0;
   bool dollar = false;
@@ -445,10 +452,10 @@ int get_field(In& in, const fmt::Desc& d, int scale, const ItemWalk& it) {
   }
 }
 
-int read_walk(In& in, const fmt::Format& f, Items items) {
+int read_walk(In& in, const fmt::Format& f, Span items) {
   int code = in.next_record();
   if (code != OK) return code;
-  ItemWalk it(items.begin(), items.end());
+  ItemWalk it(items.b, items.e);
   fmt::Cursor cur(f);
   int scale = 0;
   while (true) {
@@ -579,7 +586,8 @@ int rewind(int unit) {
   return OK;
 }
 
-int write_formatted(int unit, std::string_view format, Items items, Handle h) {
+int write_formatted(int unit, std::string_view format, const Item* list, int n, Handle h) {
+  Span items = span(list, n);
   Ctx c{"write start", unit, false, false, format, h};
   Unit* u = nullptr;
   int code = lookup(unit, false, u);
@@ -606,7 +614,7 @@ int write_formatted(Internal record, std::string_view format, Items items, Handl
   int code = parse_for(c, f);
   if (code != OK) return fail(c, code);
   Out o(record.p, record.len);
-  code = write_walk(o, f, items);
+  code = write_walk(o, f, span(items));
   if (code != OK) {
     o.finish(false);  // the record is filled with what fitted
     return fail(c, code);
@@ -614,7 +622,8 @@ int write_formatted(Internal record, std::string_view format, Items items, Handl
   return OK;
 }
 
-int read_formatted(int unit, std::string_view format, Items items, Handle h) {
+int read_formatted(int unit, std::string_view format, const Item* list, int n, Handle h) {
+  Span items = span(list, n);
   Ctx c{"read start", unit, true, false, format, h};
   Unit* u = nullptr;
   int code = lookup(unit, true, u);
@@ -641,11 +650,12 @@ int read_formatted(Internal record, std::string_view format, Items items, Handle
   int code = parse_for(c, f);
   if (code != OK) return fail(c, code);
   In in(record.p, record.len);
-  code = read_walk(in, f, items);
+  code = read_walk(in, f, span(items));
   return code == OK ? OK : fail(c, code);
 }
 
-int write_list(int unit, Items items, Handle h) {
+int write_list(int unit, const Item* list, int n, Handle h) {
+  Span items = span(list, n);
   Ctx c{"write start", unit, false, true, {}, h};
   Unit* u = nullptr;
   int code = lookup(unit, false, u);
@@ -663,24 +673,24 @@ int write_list(int unit, Items items, Handle h) {
   constexpr int LINE = 80;
   int col = 0;
   char buf[48];
-  for (ItemWalk it(items.begin(), items.end()); it.more(); it.advance()) {
+  for (ItemWalk it(items.b, items.e); it.more(); it.advance()) {
     const Item& item = it.item();
     const char* text = buf;
-    int n = 0;
+    int len = 0;
     bool lead = false;  // a character item first on its line gets a blank
     if (item.kind == Item::CHARS) {
       text = it.chars_at();
-      n = item.len;
+      len = item.len;
       lead = true;
     } else if (item.kind == Item::INT) {
-      n = std::snprintf(buf, sizeof buf, " %d", *it.int_at());
+      len = std::snprintf(buf, sizeof buf, " %d", *it.int_at());
     } else {
       float v = *it.real_at();
       buf[0] = ' ';
       buf[1] = std::signbit(v) && !std::isnan(v) && v != 0 ? '-' : ' ';
-      n = 2 + fmt::list_magnitude(v, buf + 2, int(sizeof buf) - 2);
+      len = 2 + fmt::list_magnitude(v, buf + 2, int(sizeof buf) - 2);
     }
-    if (col > 0 && col + n >= LINE) {
+    if (col > 0 && col + len >= LINE) {
       std::fputc('\n', f);
       col = 0;
     }
@@ -688,12 +698,24 @@ int write_list(int unit, Items items, Handle h) {
       std::fputc(' ', f);
       ++col;
     }
-    std::fwrite(text, 1, std::size_t(n), f);
-    col += n;
+    std::fwrite(text, 1, std::size_t(len), f);
+    col += len;
   }
   std::fputc('\n', f);
   code = end_write(*u);
   return code == OK ? OK : fail(c, code);
+}
+
+int write_formatted(int unit, std::string_view format, Items items, Handle h) {
+  return write_formatted(unit, format, items.begin(), int(items.size()), h);
+}
+
+int read_formatted(int unit, std::string_view format, Items items, Handle h) {
+  return read_formatted(unit, format, items.begin(), int(items.size()), h);
+}
+
+int write_list(int unit, Items items, Handle h) {
+  return write_list(unit, items.begin(), int(items.size()), h);
 }
 
 void close_all() {

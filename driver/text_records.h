@@ -95,6 +95,13 @@ int read_formatted(Internal record, std::string_view format, Items items, Handle
 // Free-layout output: starts a new line, writes the items, ends the line.
 int write_list(int unit, Items items, Handle h = NONE);
 
+// The same statements over n items built at run time (tools, tests).
+int write_formatted(int unit, std::string_view format, const Item* items, int n,
+                    Handle h = NONE);
+int read_formatted(int unit, std::string_view format, const Item* items, int n,
+                   Handle h = NONE);
+int write_list(int unit, const Item* items, int n, Handle h = NONE);
+
 // Flushes and closes every unit (also done when the program ends).
 void close_all();
 // Ends the program after flushing and closing every unit; a plain stop has
