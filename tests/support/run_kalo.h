@@ -1,52 +1,43 @@
-// Runs the kalo program in a fresh temporary folder with given answers on
-// standard input, and collects what it leaves behind.
+// Runs the kalo program in a folder with given answers on standard input and
+// collects what it leaves behind.
 #pragma once
 
 #include <string>
 
 namespace kalo_test {
 
-// A folder under the system's temporary folder, removed with its contents
-// when the object goes.
-class TempDir {
- public:
+// A fresh folder under the system's temporary folder, removed with its
+// contents when the object goes.
+struct TempDir {
   TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& path() const { return path_; }
-  // path() + "/" + name.
-  std::string file(const std::string& name) const;
-
- private:
-  std::string path_;
+  std::string file(const std::string& name) const { return path + "/" + name; }
+  std::string path;
 };
 
 struct RunResult {
-  int status = -1;      // exit status; -1 when killed or not run
-  bool timed_out = false;
-  std::string out;      // standard output
-  std::string err;      // standard error
+  int status = -1;  // exit status (137: killed after the time limit)
+  std::string out;  // standard output
+  std::string err;  // standard error
 };
 
-// Runs the program `binary` in `dir` with `input` as its whole standard
-// input (closed after it).  A run longer than `timeout_s` seconds is killed.
+// Runs `binary` in `dir` with `input` as its whole standard input; a run
+// longer than `timeout_s` seconds is killed.
 RunResult run_program(const std::string& binary, const std::string& dir,
                       const std::string& input, int timeout_s = 60);
 
-// Runs the kalo program under test (KALO_BIN is defined for each test
-// program, not for this helper library, hence inline).
+// The kalo program under test (KALO_BIN is defined for each test program,
+// not for this helper library, hence inline).
 #ifdef KALO_BIN
-inline RunResult run_kalo(const std::string& dir, const std::string& input,
-                          int timeout_s = 60) {
-  return run_program(KALO_BIN, dir, input, timeout_s);
+inline RunResult run_kalo(const std::string& dir, const std::string& input) {
+  return run_program(KALO_BIN, dir, input);
 }
 #endif
 
 // Whole contents of a file; empty when it cannot be read.
 std::string read_file(const std::string& path);
-bool file_exists(const std::string& path);
 void write_file(const std::string& path, const std::string& contents);
 
 }  // namespace kalo_test
