@@ -44,6 +44,7 @@ constexpr std::string_view PROLOGUE[] = {
 
 char fname[PS_NAME_MAX + 1];  // the file name with a NUL behind it
 bool is_open = false;         // unit 25 holds a file being written
+bool has_point = false;       // the path has a current point to draw from
 // Translation of every page after the first of a file.
 constexpr float xoff = 0.0f;
 constexpr float yoff = 0.0f;
@@ -56,24 +57,37 @@ void page_setup(const float& tx, const float& ty) {
   rec::write_formatted(PSUNIT, "(2F6.1,' translate')", {tx, ty});
 }
 
-// A coordinate in points as F7.2 can hold it: a value that would be written
-// as asterisks (which the interpreter rejects) is pulled to the nearest value
-// that fits; a NaN becomes 0.  Such points lie far off the page.
-float fit_f72(float v) {
+// A coordinate in points as "(F7.2,F7.2" can write it as two numbers: x may
+// fill its 7 columns, y must leave the blank that separates it from x.  A
+// value outside (asterisks or a glued token, which the interpreter rejects)
+// is pulled to the nearest one that fits; a NaN becomes 0.  Such points lie
+// far off the page.
+float fit(float v, float lo, float hi) {
   if (std::isnan(v)) return 0.0f;
-  if (v > 9999.99f) return 9999.99f;
-  if (v < -999.99f) return -999.99f;
-  return v;
+  return v < lo ? lo : v > hi ? hi : v;
 }
+float fit_x(float v) { return fit(v, -999.99f, 9999.99f); }
+float fit_y(float v) { return fit(v, -99.99f, 999.99f); }
 
 // psmov and psdrw: the point line, or on a failed write the values on the
-// terminal.
-void put_point(const float& x, const float& y, std::string_view format) {
+// terminal.  A draw with no current point (at the start of a page or after a
+// stroke, which ends the path) starts the path there instead, as the screen
+// starts a new polyline; "d" there would abort the whole print job.
+void put_point(const float& x, const float& y, bool draw) {
   if (!is_open) return;
-  const float px = fit_f72(coltag.PSXS * x);
-  const float py = fit_f72(coltag.PSYS * y);
+  const float px = fit_x(coltag.PSXS * x);
+  const float py = fit_y(coltag.PSYS * y);
+  const std::string_view format =
+      draw && has_point ? "(F7.2,F7.2,' d')" : "(F7.2,F7.2,' m')";
   if (rec::write_formatted(PSUNIT, format, {px, py}, rec::ERR) != 0)
     rec::write_list(6, {coltag.PSXS, x, coltag.PSYS, y});
+  has_point = true;
+}
+
+// Writes a line that ends in a stroke, after which there is no current point.
+void put_stroke(std::string_view format, rec::Items items) {
+  rec::write_formatted(PSUNIT, format, items);
+  has_point = false;
 }
 
 // True when the '(' at text[open] has a partner ')' later in the text.
@@ -146,6 +160,7 @@ void psopen(std::string_view name) {
     return;
   }
   is_open = true;
+  has_point = false;
   page_setup(coltag.PSXT, coltag.PSYT);
 }
 
@@ -153,19 +168,18 @@ void psopen(const char* name, int len) {
   psopen(std::string_view(name, len > 0 ? std::size_t(len) : 0));
 }
 
-void psmov(const float& x, const float& y) { put_point(x, y, "(F7.2,F7.2,' m')"); }
+void psmov(const float& x, const float& y) { put_point(x, y, false); }
 
-void psdrw(const float& x, const float& y) { put_point(x, y, "(F7.2,F7.2,' d')"); }
+void psdrw(const float& x, const float& y) { put_point(x, y, true); }
 
 void pstext(const float& x, const float& y, const char* text, int len) {
   if (!is_open) return;
   if (len > PS_TEXT_MAX) len = PS_TEXT_MAX;
   char buf[2 * PS_TEXT_MAX];
   const int n = len > 0 ? ps_escape(text, len, buf, int(sizeof buf)) : 0;
-  const float px = fit_f72(coltag.PSXS * x);
-  const float py = fit_f72(coltag.PSYS * y);
-  rec::write_formatted(PSUNIT, "(F7.2,F7.2,' m (',A,') s st')",
-                       {px, py, rec::Item::chars(buf, n)});
+  const float px = fit_x(coltag.PSXS * x);
+  const float py = fit_y(coltag.PSYS * y);
+  put_stroke("(F7.2,F7.2,' m (',A,') s st')", {px, py, rec::Item::chars(buf, n)});
 }
 
 void pstxts(const float& size) {
@@ -175,7 +189,7 @@ void pstxts(const float& size) {
 
 void pslinw(const float& w) {
   if (!is_open) return;
-  rec::write_formatted(PSUNIT, "(' st',F5.2,' w st')", {w});
+  put_stroke("(' st',F5.2,' w st')", {w});
 }
 
 void pslinex(const int& s) {
@@ -191,17 +205,19 @@ void pssetcol(const int& i) {
     say(msg);
     return;
   }
-  rec::write_formatted(PSUNIT, "(' st',3F4.1,' c st')", {RGB[i][0], RGB[i][1], RGB[i][2]});
+  put_stroke("(' st',3F4.1,' c st')", {RGB[i][0], RGB[i][1], RGB[i][2]});
 }
 
 void psflush() {
   if (!is_open) return;
   rec::write_list(PSUNIT, {"st"});
+  has_point = false;
 }
 
 void psnewpage() {
   if (!is_open) return;
   rec::write_list(PSUNIT, {"showpage"});
+  has_point = false;
   page_setup(xoff, yoff);
 }
 

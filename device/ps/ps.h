@@ -27,7 +27,9 @@ void psopen(const char* name, int len);
 void psopen(std::string_view name);
 // Starts a new path at (x, y): "(F7.2,F7.2,' m')".
 void psmov(const float& x, const float& y);
-// Extends the path to (x, y): "(F7.2,F7.2,' d')".
+// Extends the path to (x, y): "(F7.2,F7.2,' d')".  With no current point
+// (at the start of a page, or after any line that strokes) it starts the
+// path at (x, y) with ' m' instead, as the screen starts a new polyline.
 void psdrw(const float& x, const float& y);
 // Shows len characters of text (trailing blanks included) with its baseline
 // starting at (x, y), then strokes the path.
