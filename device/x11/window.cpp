@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "device/x11/xdevice.h"
 
@@ -84,6 +85,18 @@ XFontStruct* load_font(const char* pattern) {
   return f;
 }
 
+// A busy server may refuse a connection for a moment (its queue of new
+// connections is full), so the display is tried a few times before the
+// program gives up.
+Display* open_display() {
+  for (int attempt = 0;; ++attempt) {
+    if (Display* d = XOpenDisplay(nullptr)) return d;
+    if (attempt == 9 || !std::getenv("DISPLAY")) return nullptr;
+    timespec pause{0, 50 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+  }
+}
+
 void set_pen_colour(int i) {
   dev.xgcv.foreground = dev.colind[i];
   XChangeGC(dev.dpy, dev.gc, GCForeground, &dev.xgcv);
@@ -125,7 +138,7 @@ using xwi::dev;
 void inixwi(const char* title, const float& x, const float& y, const float& w,
             const float& h) {
   if (dev.dpy) return;
-  dev.dpy = XOpenDisplay(nullptr);
+  dev.dpy = xwi::open_display();
   if (!dev.dpy) {
     std::printf("Display not opened!\n");
     std::fflush(stdout);
