@@ -90,7 +90,7 @@ int parse(std::string_view text, Format& f) {
     if (count == 0 && c != 'P') return start;
 
     if (c == 'P') {
-      if (count < 0) return start;
+      if (count < 0 || count > MAX_DECIMALS) return start;
       Desc* d = add(Op::SCALE);
       if (!d) return col();
       d->decimals = negative ? -count : count;

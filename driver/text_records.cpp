@@ -70,6 +70,7 @@ struct Unit {
   bool eof = false;
   int col = 0;               // columns of a record left open by '$'
   std::string line;          // the record being read
+  int lines = 0;             // records read since the unit was positioned
 };
 
 Unit units[MAX_UNIT + 1];
@@ -101,6 +102,9 @@ struct Ctx {
   bool list;
   std::string_view format;
   Handle h;
+  std::string_view name = {};      // open: the file asked for
+  const char* record = nullptr;    // internal read: the record
+  int record_len = 0;
 };
 
 [[noreturn]] void fatal(const Ctx& c, int code) {
@@ -112,7 +116,9 @@ struct Ctx {
   } else {
     std::fprintf(stderr, "apparent state: unit %d", c.unit);
     const Unit* u = c.unit <= MAX_UNIT ? &units[c.unit] : nullptr;
-    if (u && u->connected && !u->name.empty())
+    if (!c.name.empty())
+      std::fprintf(stderr, " named %.*s\n", int(c.name.size()), c.name.data());
+    else if (u && u->connected && !u->name.empty())
       std::fprintf(stderr, " named %s\n", u->name.c_str());
     else
       std::fprintf(stderr, " (unnamed)\n");
@@ -121,6 +127,14 @@ struct Ctx {
   std::fprintf(stderr, "lately %s %s %s %s IO\n", c.reading ? "reading" : "writing",
                "sequential", c.list ? "list" : "formatted",
                c.unit < 0 ? "internal" : "external");
+  // Where a read went wrong: the line and what it holds.
+  if (c.reading && c.unit >= 0 && c.unit <= MAX_UNIT && units[c.unit].lines > 0) {
+    const Unit& u = units[c.unit];
+    std::fprintf(stderr, "line %d: \"%.*s\"\n", u.lines, int(u.line.size() > 160 ? 160 : u.line.size()),
+                 u.line.data());
+  } else if (c.reading && c.record) {
+    std::fprintf(stderr, "record: \"%.*s\"\n", c.record_len > 160 ? 160 : c.record_len, c.record);
+  }
   std::fflush(stderr);
   std::abort();
 }
@@ -341,6 +355,7 @@ int write_walk(Out& o, const fmt::Format& f, Span items) {
         scale = d->decimals;
         break;
       case fmt::Cursor::END:
+        if (it.more()) return FORMAT_ERROR;  // items but no data descriptor
         goto done;
     }
   }
@@ -374,6 +389,7 @@ int read_line(Unit& u) {
     }
   }
   if (!u.line.empty() && u.line.back() == '\r') u.line.pop_back();
+  ++u.lines;
   return OK;
 }
 
@@ -484,7 +500,7 @@ int read_walk(In& in, const fmt::Format& f, Span items) {
         scale = d->decimals;
         break;
       case fmt::Cursor::END:
-        return OK;
+        return it.more() ? FORMAT_ERROR : OK;
     }
   }
 }
@@ -509,12 +525,16 @@ std::string trimmed_name(std::string_view name) {
   return std::string(name.substr(b, n - b));
 }
 
-void release(Unit& u, int n) {
-  if (!u.connected) return;
-  if (u.f) std::fflush(u.f);
-  if (!u.standard && u.f) std::fclose(u.f);
+// Flushes and disconnects a unit; units 5 and 6 go back to the terminal.
+// False when what was written could not be put out.
+bool release(Unit& u, int n) {
+  if (!u.connected) return true;
+  bool ok = true;
+  if (u.f) ok = std::fflush(u.f) == 0 && !std::ferror(u.f);
+  if (!u.standard && u.f) ok = std::fclose(u.f) == 0 && ok;
   u = Unit{};
   if (n == 5 || n == 6) connect_standard(n);
+  return ok;
 }
 
 }  // namespace
@@ -526,6 +546,7 @@ int open(int unit, std::string_view name, Status status, Access access, Handle h
   Ctx c{"open", unit, false, false, {}, h};
   if (unit < 0 || unit > MAX_UNIT) return fail(c, BAD_UNIT);
   std::string path = trimmed_name(name);
+  c.name = path;
   if (path.empty()) return fail(c, NULL_NAME);
   Unit& u = units[unit];
   release(u, unit);
@@ -560,14 +581,14 @@ int open(int unit, std::string_view name, Status status, Access access, Handle h
   return OK;
 }
 
-int close(int unit) {
+int close(int unit) { return close(unit, NONE); }
+
+int close(int unit, Handle h) {
   start();
-  Ctx c{"close", unit, false, false, {}, NONE};
+  Ctx c{"close", unit, false, false, {}, h};
   if (unit < 0 || unit > MAX_UNIT) return fail(c, BAD_UNIT);
-  Unit& u = units[unit];
-  bool failed = u.connected && u.f && std::fflush(u.f) != 0;
-  release(u, unit);
-  if (failed) return fail(c, CANT_WRITE);
+  bool written = units[unit].last == Unit::WRITE;
+  if (!release(units[unit], unit) && written) return fail(c, CANT_WRITE);
   return OK;
 }
 
@@ -583,6 +604,7 @@ int rewind(int unit) {
   u.cut_pending = true;
   u.eof = false;
   u.col = 0;
+  u.lines = 0;
   return OK;
 }
 
@@ -646,6 +668,8 @@ int read_formatted(int unit, std::string_view format, const Item* list, int n, H
 
 int read_formatted(Internal record, std::string_view format, Items items, Handle h) {
   Ctx c{"read start", -1, true, false, format, h};
+  c.record = record.p;
+  c.record_len = record.len < 0 ? 0 : record.len;
   fmt::Format f;
   int code = parse_for(c, f);
   if (code != OK) return fail(c, code);

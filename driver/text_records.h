@@ -83,6 +83,9 @@ int open(int unit, std::string_view name, Status status,
          Access access = Access::SEQUENTIAL, Handle h = NONE);
 // Releases a unit; a file written sequentially ends after its last record.
 int close(int unit);
+// The same; a file whose records could not all be put out is an error
+// (positive status) that h may declare handled.
+int close(int unit, Handle h);
 // Goes back to the first record; what is written next overwrites the file.
 int rewind(int unit);
 

@@ -3,6 +3,9 @@
 #include "driver/text_records.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -147,7 +150,6 @@ TEST(TextRecordsWrite, RecordsRevertAndStop) {
   EXPECT_EQ(written("(I2,/,' next')", {icon}), " 3\n next\n");
   EXPECT_EQ(written("(' T=',F4.1,' s',$)", {t}), " T= 1.5 s");
   EXPECT_EQ(written("(' Q=',I2,' R=',I2,$)", {icon}), " Q= 3 R=");
-  EXPECT_EQ(written("('none')", {icon}), "none\n");  // no data descriptor: items ignored
 }
 
 TEST(TextRecordsWrite, InternalRecordsAreBounded) {
@@ -187,6 +189,9 @@ TEST(TextRecordsWrite, BadFormatsAndItemsAreErrors) {
   EXPECT_GT(rec::write_formatted(rec::Internal(buf, 10), "(F5.1)", {n}, rec::ERR), 0);
   EXPECT_GT(rec::write_formatted(rec::Internal(buf, 10), "(A)", {n}, rec::ERR), 0);
   EXPECT_GT(rec::write_formatted(rec::Internal(buf, 10), "(E9.0)", {x}, rec::ERR), 0);
+  // Items with no data descriptor to take them.
+  EXPECT_GT(rec::write_formatted(rec::Internal(buf, 10), "('none')", {n}, rec::ERR), 0);
+  EXPECT_GT(rec::read_formatted(rec::Internal(buf, 10), "(1X)", {n}, rec::ERR), 0);
 }
 
 TEST(TextRecordsList, FreeLayout) {
@@ -324,6 +329,270 @@ TEST(TextRecordsRead, FilesLineByLine) {
   EXPECT_EQ(rec::read_formatted(9, "(I3)", {a}, rec::ERR), 0);
   EXPECT_EQ(a, 12);
   rec::close(9);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Units and files.
+
+namespace {
+
+TEST(TextRecordsUnits, OpenStatusAccessAndRewind) {
+  ScratchFile f("units");
+  EXPECT_GT(rec::open(8, f.path, rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR), 0);
+  // UNKNOWN creates; closing without writing leaves the file as it is.
+  ASSERT_EQ(rec::open(8, f.path, rec::Status::UNKNOWN), 0);
+  rec::close(8);
+  EXPECT_EQ(f.text(), "");
+  f.put("old line one\nold line two\nold line three\n");
+  ASSERT_EQ(rec::open(8, f.path, rec::Status::UNKNOWN), 0);
+  rec::close(8);
+  EXPECT_EQ(f.text(), "old line one\nold line two\nold line three\n");
+
+  // APPEND writes after the last record.
+  ASSERT_EQ(rec::open(8, f.path, rec::Status::UNKNOWN, rec::Access::APPEND), 0);
+  rec::write_list(8, {"appended"});
+  rec::close(8);
+  EXPECT_EQ(f.text(), "old line one\nold line two\nold line three\n appended\n");
+
+  // The log: rewound after opening, it holds only what this run wrote.
+  FString<12> name;
+  name = f.path.substr(f.path.size() - 12);
+  ASSERT_EQ(rec::open(7, f.path + "   ", rec::Status::UNKNOWN), 0);
+  rec::rewind(7);
+  int n = 5;
+  rec::write_formatted(7, "(I2)", {n});
+  rec::close(7);
+  EXPECT_EQ(f.text(), " 5\n");
+
+  // Written, rewound and read back; the read after the last record is the end.
+  ASSERT_EQ(rec::open(7, f.path, rec::Status::OLD), 0);
+  rec::rewind(7);
+  rec::write_formatted(7, "(I2,/,I2)", {1, 2});
+  rec::rewind(7);
+  int a = 0, b = 0;
+  EXPECT_EQ(rec::read_formatted(7, "(I2,/,I2)", {a, b}), 0);
+  EXPECT_EQ(a * 10 + b, 12);
+  EXPECT_LT(rec::read_formatted(7, "(I2)", {a}, rec::END), 0);
+  rec::close(7);
+  EXPECT_EQ(f.text(), " 1\n 2\n");
+
+  // Reading, then writing in the middle of a file ends the file there.
+  f.put(" 1\n 2\n 3\n");
+  ASSERT_EQ(rec::open(7, f.path, rec::Status::OLD), 0);
+  rec::read_formatted(7, "(I2)", {a});
+  rec::write_formatted(7, "(I2)", {9});
+  rec::close(7);
+  EXPECT_EQ(f.text(), " 1\n 9\n");
+}
+
+TEST(TextRecordsUnits, MisusedUnitsAreErrors) {
+  ScratchFile f("misuse");
+  int n = 1;
+  EXPECT_GT(rec::write_formatted(100, "(I2)", {n}, rec::ERR), 0);
+  EXPECT_GT(rec::write_formatted(-1, "(I2)", {n}, rec::ERR), 0);
+  EXPECT_GT(rec::write_formatted(8, "(I2)", {n}, rec::ERR), 0);  // not connected
+  EXPECT_GT(rec::read_formatted(8, "(I2)", {n}, rec::ERR), 0);
+  EXPECT_GT(rec::write_formatted(5, "(I2)", {n}, rec::ERR), 0);  // terminal input
+  EXPECT_GT(rec::read_formatted(6, "(I2)", {n}, rec::ERR), 0);   // terminal output
+  EXPECT_GT(rec::write_list(8, {n}, rec::ERR), 0);
+  EXPECT_GT(rec::open(8, ".", rec::Status::UNKNOWN, rec::Access::SEQUENTIAL, rec::ERR), 0);
+  EXPECT_GT(rec::open(8, "   ", rec::Status::UNKNOWN, rec::Access::SEQUENTIAL, rec::ERR), 0);
+  EXPECT_GT(rec::open(8, "no/such/dir/x", rec::Status::UNKNOWN, rec::Access::SEQUENTIAL,
+                      rec::ERR),
+            0);
+  // A read-only data file can be read but not written.
+  f.put(" 7\n");
+  chmod(f.path.c_str(), 0444);
+  if (access(f.path.c_str(), W_OK) != 0) {  // not when the tests run as root
+    ASSERT_EQ(rec::open(9, f.path, rec::Status::OLD), 0);
+    EXPECT_EQ(rec::read_formatted(9, "(I2)", {n}), 0);
+    EXPECT_EQ(n, 7);
+    EXPECT_GT(rec::write_formatted(9, "(I2)", {n}, rec::ERR), 0);
+    rec::close(9);
+    EXPECT_EQ(f.text(), " 7\n");
+  }
+  EXPECT_EQ(rec::close(8), 0);  // closing a unit that is not connected is harmless
+  EXPECT_EQ(rec::rewind(8), 0);
+}
+
+TEST(TextRecordsUnits, DollarLeavesTheRecordOpen) {
+  ScratchFile f("dollar");
+  ASSERT_EQ(rec::open(7, f.path, rec::Status::UNKNOWN), 0);
+  int n = 3;
+  rec::write_formatted(7, "(' A=',$)", {});
+  rec::write_formatted(7, "(I2)", {n});
+  rec::write_formatted(7, "(' B=',I2,1X,$)", {n});
+  rec::write_list(7, {"next"});  // a list statement starts a new line
+  rec::close(7);
+  EXPECT_EQ(f.text(), " A= 3\n B= 3 \n next\n");
+}
+
+// ---------------------------------------------------------------------------
+// Whole-process behaviour, in a child process.
+
+struct Child {
+  int status = -1;  // exit status, -1 when ended by a signal
+  int signal = 0;
+  std::string out, err;
+};
+
+// Runs body in a child with input on standard input; collects its output.
+template <typename Body>
+Child in_child(Body body, const std::string& input = "") {
+  ScratchFile in("child_in"), out("child_out"), err("child_err");
+  in.put(input);
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::freopen(in.path.c_str(), "r", stdin);
+    std::freopen(out.path.c_str(), "w", stdout);
+    std::freopen(err.path.c_str(), "w", stderr);
+    body();
+    std::exit(0);
+  }
+  int ws = 0;
+  waitpid(pid, &ws, 0);
+  Child c;
+  if (WIFEXITED(ws)) c.status = WEXITSTATUS(ws);
+  if (WIFSIGNALED(ws)) c.signal = WTERMSIG(ws);
+  c.out = out.text();
+  c.err = err.text();
+  return c;
+}
+
+TEST(TextRecordsProcess, ProgramEndFlushesAndCutsEveryUnit) {
+  ScratchFile log("log"), ps("ps");
+  log.put("a much longer record from an earlier run\nand another one\n");
+  Child c = in_child([&] {
+    rec::open(7, log.path, rec::Status::UNKNOWN);
+    rec::rewind(7);
+    rec::write_formatted(7, "(' ITER=',I4)", {12});
+    rec::open(25, ps.path, rec::Status::UNKNOWN, rec::Access::APPEND);
+    rec::write_list(25, {"st showpage"});
+    rec::write_formatted(6, "(' Continue ? ',$)", {});
+    std::exit(0);  // no close: the program's end closes the units
+  });
+  EXPECT_EQ(c.status, 0);
+  EXPECT_EQ(log.text(), " ITER=  12\n");
+  EXPECT_EQ(ps.text(), " st showpage\n");
+  EXPECT_EQ(c.out, " Continue ? ");
+
+  c = in_child([] {
+    rec::write_list(6, {"bye"});
+    rec::stop(0);
+  });
+  EXPECT_EQ(c.status, 0);
+  EXPECT_EQ(c.out, " bye\n");
+  EXPECT_EQ(c.err, "");
+}
+
+TEST(TextRecordsProcess, TerminalAnswersAndEndOfInput) {
+  Child c = in_child(
+      [] {
+        int v = 0;
+        FString<1> yes;
+        rec::write_formatted(6, "(' N = ',$)", {});
+        rec::read_formatted(5, "(I2)", {v}, rec::ERR_END);
+        rec::read_formatted(5, "(A1)", {yes}, rec::ERR_END);
+        int st = rec::read_formatted(5, "(I2)", {v}, rec::ERR_END);
+        rec::write_formatted(6, "(I3,1X,A,I3)", {v, yes, st < 0 ? 1 : 0});
+      },
+      "42\n\n");
+  EXPECT_EQ(c.out, " N =  42    1\n");
+}
+
+// The prompt must be on the terminal while the program waits for the answer:
+// the parent reads it before it sends any input.
+TEST(TextRecordsProcess, PromptIsVisibleBeforeTheRead) {
+  int to_child[2], from_child[2];
+  ASSERT_EQ(pipe(to_child), 0);
+  ASSERT_EQ(pipe(from_child), 0);
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(to_child[0], 0);
+    dup2(from_child[1], 1);
+    ::close(to_child[1]);
+    ::close(from_child[0]);
+    int v = 0;
+    rec::write_formatted(6, "(' Enter maximum number of iterations (D =',I2,') ',$)", {20});
+    rec::read_formatted(5, "(I2)", {v}, rec::ERR_END);
+    rec::write_formatted(6, "(I3)", {v});
+    rec::stop(0);
+  }
+  ::close(to_child[0]);
+  ::close(from_child[1]);
+  const std::string prompt = " Enter maximum number of iterations (D =20) ";
+  std::string got;
+  while (got.size() < prompt.size()) {
+    pollfd p{from_child[0], POLLIN, 0};
+    if (poll(&p, 1, 10000) <= 0) break;
+    char buf[256];
+    ssize_t n = read(from_child[0], buf, sizeof buf);
+    if (n <= 0) break;
+    got.append(buf, std::size_t(n));
+  }
+  EXPECT_EQ(got, prompt);
+  ASSERT_EQ(write(to_child[1], "7\n", 2), 2);
+  ::close(to_child[1]);
+  char buf[256];
+  ssize_t n;
+  while ((n = read(from_child[0], buf, sizeof buf)) > 0) got.append(buf, std::size_t(n));
+  ::close(from_child[0]);
+  int ws = 0;
+  waitpid(pid, &ws, 0);
+  EXPECT_EQ(got, prompt + "  7\n");
+  EXPECT_TRUE(WIFEXITED(ws) && WEXITSTATUS(ws) == 0);
+}
+
+struct FatalCase {
+  const char* what;
+  void (*body)();
+  const char* message;  // the first two lines on standard error
+};
+
+TEST(TextRecordsProcess, UnhandledFailuresStopWithTheirState) {
+  static std::string data;
+  data = "records_fatal_" + std::to_string(getpid()) + ".dat";
+  std::remove(data.c_str());
+  const FatalCase cases[] = {
+      {"missing OLD file", [] { rec::open(9, data, rec::Status::OLD); },
+       "open: can't find 'old' file\napparent state: unit 9 named records_fatal_"},
+      {"end of file",
+       [] {
+         rec::open(9, data, rec::Status::UNKNOWN);
+         int n;
+         rec::read_formatted(9, "(I3)", {n});
+       },
+       "read start: end of file\napparent state: unit 9 named "},
+      {"bad number on the terminal",
+       [] {
+         int n;
+         rec::read_formatted(5, "(I3)", {n}, rec::END);
+       },
+       "read start: invalid number\napparent state: unit 5 (unnamed)\n"},
+      {"label too short",
+       [] {
+         char label[3];
+         rec::write_formatted(rec::Internal(label, 3), "(F7.2)", {1.0f});
+       },
+       "write start: off end of record\napparent state: internal I/O\n"},
+      {"illegal unit", [] { rec::write_list(123, {"x"}); },
+       "startio: illegal unit number\napparent state: unit 123 (unnamed)\n"},
+  };
+  for (const FatalCase& f : cases) {
+    Child c = in_child(f.body, "abc\n");
+    EXPECT_EQ(c.signal, SIGABRT) << f.what;
+    EXPECT_EQ(c.err.substr(0, std::strlen(f.message)), f.message) << f.what;
+    EXPECT_NE(c.err.find("\nlast format: "), std::string::npos) << f.what;
+    EXPECT_NE(c.err.find("\nlately "), std::string::npos) << f.what;
+  }
+  // A failed read names the line it was on and shows it.
+  Child c = in_child(cases[2].body, "abc\n");
+  EXPECT_NE(c.err.find("\nline 1: \"abc\"\n"), std::string::npos) << c.err;
+  std::remove(data.c_str());
 }
 
 }  // namespace
