@@ -9,9 +9,12 @@
 //
 // The line integrals are the inner loop (about a million H-function values
 // per sweep on 20 projections).  They are computed here for all 51 points of
-// a line at once, from zero-padded copies of the H-factor tables, with every
+// a line at once, from zero-padded tables of the H-factors, with every
 // single-precision operation and every sum in the same order as
 // qtrap(prod, ...) with hint, so the results are identical bit for bit.
+// Points whose partial product is already zero stay zero and add nothing to
+// the sum (SUM starts at +0, and adding a zero leaves it unchanged), so
+// while every factor is finite they are not evaluated again.
 #include "engine/kalo.h"
 
 #include <algorithm>
@@ -21,6 +24,13 @@
 #include "driver/text_records.h"
 #include "engine/integrals.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define KALO_LINE_SSE2 1
+#else
+#define KALO_LINE_SSE2 0
+#endif
+
 namespace {
 
 // Values at or below this count as zero; also a guard added to denominators.
@@ -29,10 +39,6 @@ constexpr float EPSIL = 1.0e-20f;
 constexpr float HCAP = 1.0e7f;
 // Same guard as in hint: positions this far out are off every table.
 constexpr float RA_LIMIT = 1.0e8f;
-// Factors per padded table: one zero slot before sample 1 and one after
-// sample 51, so any interpolation index clamps onto a zero.
-constexpr int PADDED = MAXK + 2;
-
 constexpr const char* ITER_FORMAT =
     "(' ITER= ',I2,', QAVD= ',1P,E9.2,', NINF= ',I3,', NIND= ',I3,', NZER= ',I3,"
     "', NOUT= ',I3,', N= ',I3)";
@@ -41,36 +47,138 @@ constexpr const char* INFINITE_FORMAT =
 // Sample numbers per "HFAC infinite" line.
 constexpr int INFINITE_PER_LINE = 15;
 
-// H-factors of every projection, slot k holding HFAC(k, l), slots 0 and
-// NK + 1 zero.
-float padded[MAXL][PADDED];
+// The two factors an interpolation starting at sample K1 reads.
+struct Pair {
+  float lo;  // factor of sample K1 (0 off the table)
+  float hi;  // factor of sample K1 + 1 (0 off the table)
+};
+// Interpolation starts kept per projection: K1 = -PAD .. NK + PAD, stored at
+// K1 + PAD.  Starts below 0 or above NK read two zeros, so an index clamped
+// into the range reads what hint reads.  PAD covers every start of a
+// reference point inside the profile window with room to spare.
+constexpr int PAD = 32;
+constexpr int STARTS = MAXK + 2 * PAD + 1;
+Pair pairs[MAXL][STARTS];
+// Whether every factor of the projection lies in [0, TAME): its H-function
+// is then finite and not negative everywhere, so a +0 times it stays +0.
+bool tame[MAXL];
+constexpr float TAME = 1.0e30f;
+// Whether every start that a position inside the s window can give lies in
+// the table (true for every SREF within about a window of the middle).
+bool covered[MAXL];
 
-void pad_projection(int L, int NK) {
-  float* H = padded[L - 1];
-  H[0] = 0.0f;
-  for (int k = 1; k <= NK; ++k) H[k] = stor.HFAC(k, L);
-  for (int k = NK + 1; k < PADDED; ++k) H[k] = 0.0f;
-}
-
-// hint(S, L) on the padded table H: the same operations in the same order.
-inline float hpad(const float* H, float S, float SLIM, float RSTEP, float SREF, int NK) {
-  if (std::fabs(S) > SLIM) return 0.0f;
-  const float SL = S + SREF;
-  const float RA = RSTEP * SL;
-  if (!(std::fabs(RA) < RA_LIMIT)) return 0.0f;
+// The start sample hint takes for RA: truncation toward zero plus one, one
+// lower again for negative positions.
+inline int start_of(float RA) {
   int K1 = int(RA) + 1;
   if (RA < 0.0f) K1 -= 1;
-  const float T1 = RA - float(K1 - 1);
-  const float H1 = H[std::clamp(K1, 0, NK + 1)];
-  const float H2 = H[std::clamp(K1 + 1, 0, NK + 1)];
-  return (H2 - H1) * T1 + H1;
+  return K1;
 }
 
-// qtrap(prod, -TLIM, TLIM, NPTS) for the line at SPOS of projection LPROJ.
-float line_integral(int LPROJ, float SPOS, int NL, int NK, int NPTS) {
+void tabulate(int L, int NK) {
+  auto factor = [&](int k) { return k >= 1 && k <= NK ? stor.HFAC(k, L) : 0.0f; };
+  bool finite = true;
+  for (int K1 = -PAD; K1 <= NK + PAD; ++K1) {
+    pairs[L - 1][K1 + PAD] = {factor(K1), factor(K1 + 1)};
+    finite = finite && factor(K1) >= 0.0f && factor(K1) < TAME;
+  }
+  tame[L - 1] = finite;
+  // RA = RSTEP*(S + SREF) is monotone in S, and so is start_of(RA), so the
+  // window's two ends bound every start.
+  const float RA1 = expd.RSTEP * (-stor.SLIM + stor.SREF(L));
+  const float RA2 = expd.RSTEP * (stor.SLIM + stor.SREF(L));
+  const bool finite_ends = std::fabs(RA1) < RA_LIMIT && std::fabs(RA2) < RA_LIMIT;
+  covered[L - 1] = finite_ends && std::min(start_of(RA1), start_of(RA2)) >= -PAD &&
+                   std::max(start_of(RA1), start_of(RA2)) <= NK + PAD;
+}
+
+// Narrows [lo, hi) past the zeros at both ends of P.
+void trim_zeros(const float* P, int& lo, int& hi) {
+  while (lo < hi && P[lo] == 0.0f) ++lo;
+  while (hi > lo && P[hi - 1] == 0.0f) --hi;
+}
+
+// The constants of one H-function along one line: the value at point n is
+// hint(SA + T(n)*SB, L).
+struct Line {
+  float SA, SB;      // position along the profile: SA + T*SB
+  float SLIM;        // half-width of the s window
+  float RSTEP;       // samples per unit of s
+  float SREF;        // position of s = 0 from the first sample
+  int NK;            // samples per profile
+  const Pair* pair;  // the projection's interpolation starts
+  bool covered;      // every start from inside the window is in the table
+};
+
+// hint on the tabulated pairs: the same operations in the same order.
+inline float hline(const Line& c, float T) {
+  const float S = c.SA + T * c.SB;
+  if (std::fabs(S) > c.SLIM) return 0.0f;
+  const float SL = S + c.SREF;
+  const float RA = c.RSTEP * SL;
+  if (!(std::fabs(RA) < RA_LIMIT)) return 0.0f;
+  const int K1 = start_of(RA);
+  const float T1 = RA - float(K1 - 1);
+  const Pair& h = c.pair[std::clamp(K1, -PAD, c.NK + PAD) + PAD];
+  return (h.hi - h.lo) * T1 + h.lo;
+}
+
+// P(n) = hint(SA + T(n)*SB, L) * P(n) for n = lo .. hi - 1.
+void multiply_line(float* P, const float* T, int lo, int hi, const Line& c) {
+  int n = lo;
+#if KALO_LINE_SSE2
+  if (c.covered) {
+    // Four points at a time, each lane doing hline's operations in hline's
+    // order.  S is clamped into the window before the table look-up, which
+    // leaves lanes inside it unchanged and keeps the others on the table;
+    // those are then masked to +0, as hint returns for them.
+    const __m128 vSA = _mm_set1_ps(c.SA);
+    const __m128 vSB = _mm_set1_ps(c.SB);
+    const __m128 vSLIM = _mm_set1_ps(c.SLIM);
+    const __m128 vNSLIM = _mm_set1_ps(-c.SLIM);
+    const __m128 vSREF = _mm_set1_ps(c.SREF);
+    const __m128 vRSTEP = _mm_set1_ps(c.RSTEP);
+    const __m128 vZERO = _mm_setzero_ps();
+    const __m128 vABS = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    const __m128i vBASE = _mm_set1_epi32(PAD + 1);
+    for (; n + 4 <= hi; n += 4) {
+      const __m128 S = _mm_add_ps(vSA, _mm_mul_ps(_mm_loadu_ps(T + n), vSB));
+      const __m128 inside = _mm_cmple_ps(_mm_and_ps(S, vABS), vSLIM);
+      const __m128 SC = _mm_min_ps(_mm_max_ps(S, vNSLIM), vSLIM);
+      const __m128 RA = _mm_mul_ps(vRSTEP, _mm_add_ps(SC, vSREF));
+      const __m128i negative = _mm_castps_si128(_mm_cmplt_ps(RA, vZERO));  // -1 or 0
+      const __m128i K1m1 = _mm_add_epi32(_mm_cvttps_epi32(RA), negative);  // K1 - 1
+      const __m128 T1 = _mm_sub_ps(RA, _mm_cvtepi32_ps(K1m1));
+      alignas(16) int idx[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(idx), _mm_add_epi32(K1m1, vBASE));
+      const Pair* q = c.pair;
+      const __m128 p01 =
+          _mm_loadh_pi(_mm_loadl_pi(vZERO, reinterpret_cast<const __m64*>(q + idx[0])),
+                       reinterpret_cast<const __m64*>(q + idx[1]));
+      const __m128 p23 =
+          _mm_loadh_pi(_mm_loadl_pi(vZERO, reinterpret_cast<const __m64*>(q + idx[2])),
+                       reinterpret_cast<const __m64*>(q + idx[3]));
+      const __m128 H1 = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
+      const __m128 H2 = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
+      const __m128 value =
+          _mm_and_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(H2, H1), T1), H1), inside);
+      _mm_storeu_ps(P + n, _mm_mul_ps(value, _mm_loadu_ps(P + n)));
+    }
+  }
+#endif
+  for (; n < hi; ++n) P[n] = hline(c, T[n]) * P[n];
+}
+
+Line line_of(int L, float SA, float SB, int NK) {
+  return {SA, SB, stor.SLIM, expd.RSTEP, stor.SREF(L), NK, pairs[L - 1], covered[L - 1]};
+}
+
+// qtrap(prod, -TLIM, TLIM, NPTS) for the line at SPOS of projection LPROJ;
+// skip_zeros when every other projection is tame.
+float line_integral(int LPROJ, float SPOS, int NL, int NK, int NPTS, bool skip_zeros) {
+  if (NPTS < 2) return 0.0f;
   const float A = -stor.TLIM;
   const float B = stor.TLIM;
-  if (NPTS < 2) return 0.0f;
   const float DX = (B - A) / float(NPTS - 1);
   float T[MAXK];
   float P[MAXK];
@@ -80,23 +188,24 @@ float line_integral(int LPROJ, float SPOS, int NL, int NK, int NPTS) {
     P[n] = 1.0f;
     X = X + DX;
   }
-  const float SLIM = stor.SLIM;
-  const float RSTEP = expd.RSTEP;
-  for (int L2 = 1; L2 <= NL; ++L2) {
+  int lo = 0, hi = NPTS;
+  for (int L2 = 1; L2 <= NL && lo < hi; ++L2) {
     if (L2 == LPROJ) continue;
-    const float SA = SPOS * pint.AMAT(L2, LPROJ);
-    const float SB = pint.BMAT(L2, LPROJ);
-    const float SREF = stor.SREF(L2);
-    const float* H = padded[L2 - 1];
-    for (int n = 0; n < NPTS; ++n) {
-      const float S2 = SA + T[n] * SB;
-      P[n] = hpad(H, S2, SLIM, RSTEP, SREF, NK) * P[n];
-    }
+    multiply_line(P, T, lo, hi,
+                  line_of(L2, SPOS * pint.AMAT(L2, LPROJ), pint.BMAT(L2, LPROJ), NK));
+    if (skip_zeros) trim_zeros(P, lo, hi);
   }
   float SUM = 0.0f;
-  for (int n = 0; n < NPTS; ++n) SUM = P[n] + SUM;
+  for (int n = lo; n < hi; ++n) SUM = P[n] + SUM;
   pint.TPOS = T[NPTS - 1];
   return SUM * DX;
+}
+
+// Whether every projection but `except` (0: none excepted) is tame.
+bool all_tame(int NL, int except) {
+  for (int L = 1; L <= NL; ++L)
+    if (L != except && !tame[L - 1]) return false;
+  return true;
 }
 
 // Writes the sample numbers with infinite factors of projection LPROJ to the
@@ -109,20 +218,26 @@ void log_infinite(int LPROJ, const int* KINF, int NKINF) {
   }
 }
 
-// RHO on the grid from the current H-factors.
-void density() {
-  const int NL = std::min(expd.NL, MAXL);
-  for (int i = 1; i <= tran.NX; ++i) {
-    for (int j = 1; j <= tran.NY; ++j) {
-      const float X = tran.XGRID(i);
-      const float Y = tran.YGRID(j);
-      float PRH = 1.0f;
-      for (int L = 1; L <= NL; ++L) {
-        const float S = stor.RMAT(1, 1, L) * X + stor.RMAT(1, 2, L) * Y;
-        PRH = hint(S, L) * PRH;
-      }
-      tran.RHO(i, j) = PRH;
+// RHO on the grid from the current H-factors, one grid row (fixed y, the
+// x points contiguous) at a time.  R11*X + R12*Y is formed as
+// R12*Y + X*R11: the same sum of the same products.
+void density(int NL, int NK) {
+  for (int L = 1; L <= NL; ++L) tabulate(L, NK);
+  const bool skip_zeros = all_tame(NL, 0);
+  const int NX = std::min(tran.NX, MAXG);
+  const int NY = std::min(tran.NY, MAXG);
+  for (int j = 1; j <= NY; ++j) {
+    const float Y = tran.YGRID(j);
+    float* row = &tran.RHO(1, j);
+    for (int i = 0; i < NX; ++i) row[i] = 1.0f;
+    int lo = 0, hi = NX;
+    for (int L = 1; L <= NL && lo < hi; ++L) {
+      multiply_line(row, tran.XGRID.data(), lo, hi,
+                    line_of(L, stor.RMAT(1, 2, L) * Y, stor.RMAT(1, 1, L), NK));
+      if (skip_zeros) trim_zeros(row, lo, hi);
     }
+    // Points dropped as zero hold +0, which is what the remaining factors
+    // would have left there.
   }
 }
 
@@ -139,13 +254,14 @@ void kalo(int& ICON, float& QAVD) {
 
   for (int ITER = 1; ITER <= trol.MITER; ++ITER) {
     ucopy(stor.HFAC.data(), conti.HSAVE.data(), HWORDS);
-    for (int L = 1; L <= NL; ++L) pad_projection(L, NK);
+    for (int L = 1; L <= NL; ++L) tabulate(L, NK);
     ICON = ITER;
     QAVD = 0.0f;
     int NZER = 0, NIND = 0, NINF = 0, NOUT = 0, N = 0;
 
     for (pint.LPROJ = 1; pint.LPROJ <= NL; ++pint.LPROJ) {
       const int LPROJ = pint.LPROJ;
+      const bool skip_zeros = all_tame(NL, LPROJ);
       int NKINF = 0;
       for (int K = 1; K <= NK; ++K) {
         pint.SPOS = float(K - 1) * expd.STEP - stor.SREF(LPROJ);
@@ -154,7 +270,7 @@ void kalo(int& ICON, float& QAVD) {
           NOUT += 1;
           HNEW = 0.0f;
         } else {
-          const float SUM = line_integral(LPROJ, pint.SPOS, NL, NK, NK);
+          const float SUM = line_integral(LPROJ, pint.SPOS, NL, NK, NK, skip_zeros);
           const float PRKL = expd.PR(K, LPROJ);
           const float HOLD = stor.HFAC(K, LPROJ);
           const float POLD = HOLD * SUM;
@@ -183,7 +299,7 @@ void kalo(int& ICON, float& QAVD) {
         stor.HFAC(K, LPROJ) = HNEW;
       }
       // Later projections of this sweep see the new factors.
-      pad_projection(LPROJ, NK);
+      tabulate(LPROJ, NK);
       if (NKINF > 0) log_infinite(LPROJ, KINF, NKINF);
     }
 
@@ -208,5 +324,5 @@ void kalo(int& ICON, float& QAVD) {
     QOLD = QAVD;
   }
 
-  density();
+  density(NL, NK);
 }
