@@ -201,7 +201,9 @@ class ItemWalk {
   const Item& item() const { return *cur_; }
   int* int_at() const { return static_cast<int*>(cur_->p) + elem_; }
   float* real_at() const { return static_cast<float*>(cur_->p) + elem_; }
-  char* chars_at() const { return static_cast<char*>(cur_->p) + std::size_t(elem_) * cur_->len; }
+  char* chars_at() const {
+    return static_cast<char*>(cur_->p) + std::size_t(elem_) * std::size_t(cur_->len > 0 ? cur_->len : 0);
+  }
   void advance() {
     ++elem_;
     settle();
@@ -312,7 +314,7 @@ int put_field(Out& o, const fmt::Desc& d, int scale, const ItemWalk& it) {
       return o.put(field, d.width) ? OK : OFF_END;
     case fmt::Op::A: {
       if (item.kind != Item::CHARS) return BAD_TYPE;
-      int len = item.len;
+      int len = item.len > 0 ? item.len : 0;
       int w = d.width < 0 ? len : d.width;
       if (w > len && !o.put_blanks(w - len)) return OFF_END;
       return o.put(it.chars_at(), w < len ? w : len) ? OK : OFF_END;
@@ -410,7 +412,8 @@ class In {
     len_ = int(u_->line.size());
     return code;
   }
-  // Copies the next w columns to out, blanks beyond the record's end.
+  // Copies the next w columns to out (which may be the record itself),
+  // blanks beyond the record's end.
   void field(int w, char* out) {
     for (int i = 0; i < w; ++i, ++pos_) out[i] = pos_ < len_ ? rec_[pos_] : ' ';
   }
@@ -448,17 +451,15 @@ int get_field(In& in, const fmt::Desc& d, int scale, const ItemWalk& it) {
     }
     case fmt::Op::A: {
       if (item.kind != Item::CHARS) return BAD_TYPE;
-      int len = item.len;
+      int len = item.len > 0 ? item.len : 0;
       int w = d.width < 0 ? len : d.width;
       char* dst = it.chars_at();
       if (w >= len) {
         // The rightmost len characters of the field.
         in.skip(w - len);
-        in.field(len, field);
-        std::memcpy(dst, field, std::size_t(len));
+        in.field(len, dst);
       } else {
-        in.field(w, field);
-        std::memcpy(dst, field, std::size_t(w));
+        in.field(w, dst);
         std::memset(dst + w, ' ', std::size_t(len - w));
       }
       return OK;
@@ -704,7 +705,7 @@ int write_list(int unit, const Item* list, int n, Handle h) {
     bool lead = false;  // a character item first on its line gets a blank
     if (item.kind == Item::CHARS) {
       text = it.chars_at();
-      len = item.len;
+      len = item.len > 0 ? item.len : 0;
       lead = true;
     } else if (item.kind == Item::INT) {
       len = std::snprintf(buf, sizeof buf, " %d", *it.int_at());

@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -175,6 +177,43 @@ TEST(TextRecordsWrite, InternalRecordsAreBounded) {
   EXPECT_GT(rec::write_formatted(rec::Internal(one, 1), "(A999)", {"q"}, rec::ERR), 0);
 }
 
+// Random formats and items never write outside an internal record, and
+// reading random text never fails other than with a status.
+TEST(TextRecordsWrite, NoFormatWritesOutsideTheRecord) {
+  const char* pieces[] = {"I3", "I1", "F7.2", "F1.0", "E11.3", "E5.1", "1P", "0P", "A",
+                          "A2", "A30", "5X", "'lit'", "3Hab,", "/", "2(I2,A1)", "$", "F999.99"};
+  std::mt19937 rng(7);
+  int ints[4] = {7, -123456, 0, 2147483647};
+  float reals[4] = {1.5f, -0.04f, 3.0e38f, kNaN};
+  FString<9> text;
+  text = "some text";
+  for (int round = 0; round < 3000; ++round) {
+    std::string f = "(";
+    int n = 1 + int(rng() % 5);
+    for (int i = 0; i < n; ++i) f += std::string(i ? "," : "") + pieces[rng() % std::size(pieces)];
+    f += ")";
+    const rec::Item items[] = {rec::Item::ints(ints, int(rng() % 5)),
+                               rec::Item::reals(reals, int(rng() % 5)), rec::Item(text)};
+    int len = int(rng() % 12);
+    char buf[32];
+    std::memset(buf, 'G', sizeof buf);
+    int st = rec::write_formatted(rec::Internal(buf + 8, len), f, {items[rng() % 3], items[rng() % 3]},
+                                  rec::ERR);
+    EXPECT_GE(st, 0) << f;
+    for (int i = 0; i < 8; ++i) ASSERT_EQ(buf[i], 'G') << f;
+    for (int i = 8 + len; i < 32; ++i) ASSERT_EQ(buf[i], 'G') << f << " len " << len;
+    int iv[3];
+    float rv[3];
+    FString<4> tv;
+    char line[12];
+    for (char& ch : line) ch = " 0123456789.+-EeXA"[rng() % 18];
+    // Any status will do; the sanitizer build catches a read outside line or items.
+    rec::read_formatted(rec::Internal(line, len), f,
+                        {rec::Item::ints(iv, 3), rec::Item::reals(rv, 3), rec::Item(tv)},
+                        rec::ERR_END);
+  }
+}
+
 TEST(TextRecordsWrite, BadFormatsAndItemsAreErrors) {
   int n = 1;
   float x = 1;
@@ -301,6 +340,28 @@ TEST(TextRecordsRead, TextFields) {
   EXPECT_EQ(a, "ab  ");
   rec::read_formatted(rec::Internal(line.data(), 0), "(A1)", {c});
   EXPECT_EQ(c, " ");
+
+  // Texts longer than any field width, both ways.
+  std::string big(3000, 'x'), into(2000, '?');
+  big[1999] = 'y';
+  EXPECT_EQ(rec::read_formatted(rec::Internal(big.data(), 3000), "(A)",
+                                {rec::Item::chars(into.data(), 2000)}),
+            0);
+  EXPECT_EQ(into, big.substr(0, 2000));
+  std::string tail(2000, '?');
+  EXPECT_EQ(rec::read_formatted(rec::Internal(big.data(), 10), "(A)",
+                                {rec::Item::chars(tail.data(), 2000)}),
+            0);
+  EXPECT_EQ(tail, std::string(10, 'x') + std::string(1990, ' '));
+  char small[7];
+  EXPECT_GT(rec::write_formatted(rec::Internal(small, 7), "(A)", {std::string_view(big)}, rec::ERR),
+            0);
+  EXPECT_EQ(std::string(small, 7), "xxxxxxx");
+  // A negative length is no length.
+  EXPECT_EQ(rec::write_formatted(rec::Internal(small, 7), "(A,A)",
+                                 {rec::Item::chars(big.data(), -5), "ok"}),
+            0);
+  EXPECT_EQ(std::string(small, 7), "ok     ");
 }
 
 TEST(TextRecordsRead, FilesLineByLine) {
