@@ -212,6 +212,30 @@ TEST(KaloRun, MeasuredDataWithDefaultsAndTwidRules) {
   EXPECT_FALSE(fs::exists(dir.file("HFAC.DAT")));
 }
 
+// The shipped examples run through; with 20 profiles the centroid and
+// reference lines wrap after ten values, each line with its own label.
+TEST(KaloRun, ShippedExamples) {
+  for (auto [name, nl] : {std::pair{"KALOIN.DAT", 8}, std::pair{"KALOIN20.DAT", 20}}) {
+    SCOPED_TRACE(name);
+    TempDir dir;
+    write_file(dir.file("KALOIN.DAT"),
+               read_file(std::string(KALO_SOURCE_DIR) + "/examples/" + name));
+    auto r = run_kalo(dir.path, answers({"", "", "", "", "1", "n", "n"}));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    std::vector<std::string> labelled;
+    for (const auto& l : lines_of(read_file(dir.file("KALOOUT.DAT"))))
+      if (l.rfind(" SCEN: ", 0) == 0 || l.rfind(" SREF: ", 0) == 0) labelled.push_back(l);
+    std::vector<std::size_t> widths;
+    for (const auto& l : labelled) widths.push_back(l.size());
+    std::vector<std::size_t> want = {7u + 9u * std::min(nl, 10)};
+    if (nl > 10) want.push_back(7u + 9u * (nl - 10));
+    std::vector<std::size_t> scen = want;
+    want.insert(want.end(), scen.begin(), scen.end());  // SREF as SCEN
+    EXPECT_EQ(widths, want);
+  }
+}
+
 // Test numbers that cannot be read or name no test source, printers outside
 // 1..4 and a bad iteration limit are asked for again; the test list is shown
 // once, the printer list with every printer question.
