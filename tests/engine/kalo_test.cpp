@@ -165,6 +165,15 @@ void odd_tables() {
   controls(2, 0.0f, 0.005f);
 }
 
+// Density only, from negative factors behind a projection that reads zeros
+// everywhere: the products are zeros of either sign.
+void odd_density() {
+  three_shears();
+  stor.SREF(1) = 3.0f;
+  for (int k = 20; k <= 24; ++k) stor.HFAC(k, 2) = -0.5f;
+  trol.MITER = 0;
+}
+
 // One view: every line integral is the same constant.
 void one_view() {
   set_window(0.5f, 0.5f);
@@ -234,6 +243,7 @@ TEST_F(Kalo, MatchesThePlainReadingBitForBit) {
       {"two views partly outside the window", two_shifted},
       {"one view", one_view},
       {"odd reference points and factors", odd_tables},
+      {"density from odd factors", odd_density},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
