@@ -59,59 +59,28 @@ Outcome kalo_format(const std::vector<std::string>& args, const std::string& inp
   return r;
 }
 
-struct WriteCase {
-  std::vector<std::string> args;
-  std::string out;
-};
-
-TEST(KaloFormat, WriteAndList) {
-  const WriteCase cases[] = {
-      {{"write", "(E11.3)", "r:1.5"}, "  0.150E+01\n"},
-      {{"write", "(1P,E9.2)", "r:0x1.8p0"}, " 1.50E+00\n"},
-      {{"write", "(1P,E8.2)", "r:12345"}, "1.23E+04\n"},
-      {{"write", "(F10.3,F4.1,I2)", "r:0.5", "r:-0.04", "i:123"}, "     0.500 0.0**\n"},
-      {{"write", "(F6.1)", "r:nan"}, "   NaN\n"},
-      {{"write", "(F6.1)", "r:-inf"}, "  -Inf\n"},
-      {{"write", "(I3,A,A4)", "i:-12", "a:ab", "a:c"}, "-12ab   c\n"},
-      {{"write", "(' Enter test_number (1:6) or RET for measured data ',$)"},
-       " Enter test_number (1:6) or RET for measured data "},
-      {{"write", "(' D =',I2,') ',$)", "i:20"}, " D =20) "},
-      {{"write", "(' ICON  = ',I5,/)", "i:7"}, " ICON  =     7\n\n"},
-      {{"write", "(2I2)", "i:1", "i:2", "i:3"}, " 1 2\n 3\n"},
-      {{"list", "a:/s {show} def"}, " /s {show} def\n"},
-      {{"list", "a:st", "r:0.5", "i:-3", "r:-1e-7"}, " st  0.5 -3 -1.00000001E-07\n"},
-      {{"list"}, "\n"},
-  };
-  for (const WriteCase& c : cases) {
-    Outcome r = kalo_format(c.args);
-    EXPECT_EQ(r.status, 0) << c.args[1] << r.err;
-    EXPECT_EQ(r.out, c.out) << c.args[1];
-    EXPECT_EQ(r.err, "");
-  }
-}
-
-struct ReadCase {
+struct Case {
   std::vector<std::string> args;
   std::string input;
   std::string out;
 };
 
-TEST(KaloFormat, ReadReportsStatusAndItems) {
-  const ReadCase cases[] = {
-      {{"read", "(I2)", "i"}, "\n", "status 0\n0\n"},
+TEST(KaloFormat, WriteListAndRead) {
+  const Case cases[] = {
+      {{"write", "(1P,E9.2,0P,F4.1,I2)", "r:0x1.8p0", "r:-0.04", "i:123"}, "", " 1.50E+00 0.0**\n"},
+      {{"write", "(F6.1,F5.1)", "r:nan", "r:-inf"}, "", "   NaN -Inf\n"},
+      {{"write", "(I3,A,A4)", "i:-12", "a:ab", "a:c"}, "", "-12ab   c\n"},
+      {{"write", "(' D =',I2,') ',$)", "i:20"}, "", " D =20) "},
+      {{"write", "(2I2)", "i:1", "i:2", "i:3"}, "", " 1 2\n 3\n"},
+      {{"list", "a:st", "r:0.5", "i:-3", "r:-1e-7"}, "", " st  0.5 -3 -1.00000001E-07\n"},
       {{"read", "(I2)", "i"}, "7 \n", "status 0\n7\n"},
-      {{"read", "(I2)", "i"}, "123\n", "status 0\n12\n"},
-      {{"read", "(F6.3)", "r"}, "15\n", "status 0\n0.0149999997\n"},
-      {{"read", "(F6.3)", "r"}, "1.5", "status 0\n1.5\n"},
-      {{"read", "(A1)", "a1"}, "\n", "status 0\n| |\n"},
-      {{"read", "(A)", "a5"}, "Yes\n", "status 0\n|Yes  |\n"},
+      {{"read", "(F6.3)", "r"}, "15", "status 0\n0.0149999997\n"},
+      {{"read", "(A1,A)", "a1", "a5"}, "\n", "status 0\n| |\n|     |\n"},
       {{"read", "(I3,A6)", "i", "a4"}, "  2Title\n", "status 0\n2\n|tle |\n"},
-      {{"read", "(I3,A2)", "i", "a4"}, "  2Title\n", "status 0\n2\n|Ti  |\n"},
       {{"read", "(2F5.1)", "r", "r", "r"}, "  1.0  2.0\n  3.5\n", "status 0\n1\n2\n3.5\n"},
       {{"read", "(I2)", "i", "i"}, " 1\n", "status -1\n1\n0\n"},
-      {{"read", "(I2)", "i"}, "", "status -1\n0\n"},
   };
-  for (const ReadCase& c : cases) {
+  for (const Case& c : cases) {
     Outcome r = kalo_format(c.args, c.input);
     EXPECT_EQ(r.status, 0) << c.args[1] << r.err;
     EXPECT_EQ(r.out, c.out) << c.args[1] << " '" << c.input << "'";
@@ -124,8 +93,7 @@ TEST(KaloFormat, ReadReportsStatusAndItems) {
 TEST(KaloFormat, BadCommandLinesAreRefused) {
   const std::vector<std::string> bad[] = {
       {}, {"frobnicate"}, {"write"}, {"write", "(I2)", "i:12x"}, {"write", "(I2)", "i:99999999999"},
-      {"write", "(F5.1)", "r:"}, {"write", "(I2)", "q:1"}, {"read", "(I2)", "b"},
-      {"read", "(A)", "a0"}, {"read", "(A)", "a"},
+      {"write", "(F5.1)", "r:"}, {"write", "(I2)", "q:1"}, {"read", "(I2)", "b"}, {"read", "(A)", "a0"},
   };
   for (const auto& args : bad) {
     Outcome r = kalo_format(args);
@@ -135,16 +103,13 @@ TEST(KaloFormat, BadCommandLinesAreRefused) {
   }
 }
 
-TEST(KaloFormat, UnhandledFailureStopsWithTheStateOfTheTransfer) {
-  Outcome r = kalo_format({"write", "(I2", "i:3"});
+// A failure the tool does not handle is the record layer's fatal stop, and
+// what was written before it is not lost.
+TEST(KaloFormat, UnhandledFailureStops) {
+  Outcome r = kalo_format({"write", "('ok',/,I2", "i:3"});
   EXPECT_EQ(r.signal, SIGABRT);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1), "write start: error in format\n");
-  EXPECT_NE(r.err.find("apparent state: unit 6 (unnamed)\n"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("last format: (I2\n"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("lately writing sequential formatted external"), std::string::npos);
-
-  // A real under an integer descriptor, after output that must not be lost.
   r = kalo_format({"write", "('ok',/,I2)", "r:1"});
   EXPECT_EQ(r.signal, SIGABRT);
   EXPECT_EQ(r.out, "ok\n");
