@@ -92,6 +92,7 @@ TEST(Ps, TextsAreEscapedOnlyWhereNeeded) {
 }
 
 TEST(Ps, FileNames) {
+  coltag = {1, 0.2f, 0.2f, 1.0f, 1.0f, 8.0f, 1};
   psopen("t.ps   ", 7);
   pscls();
   EXPECT_EQ(slurp("t.ps"), HEADER + END);
