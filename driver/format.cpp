@@ -192,6 +192,22 @@ int parse(std::string_view text, Format& f) {
   }
   skip_blanks(text, i);
   if (i != text.size()) return col();
+  // Descriptors handed out by one pass, with the counts of the groups around them.
+  long mult[MAX_DEPTH + 1] = {1};
+  int level = 0;
+  long events = 0;
+  for (int k = 1; k < f.n - 1; ++k) {
+    const Desc& d = f.d[k];
+    if (d.op == Op::OPEN) {
+      mult[level + 1] = mult[level] * d.repeat;
+      if (mult[level + 1] > MAX_EVENTS) return 1;
+      ++level;
+    } else if (d.op == Op::CLOSE) {
+      --level;
+    } else if ((events += mult[level] * d.repeat) > MAX_EVENTS) {
+      return 1;
+    }
+  }
   // The last descriptor before the final parenthesis decides whether the
   // statement leaves its record open.
   if (f.n >= 2 && f.d[f.n - 2].op == Op::DOLLAR) f.ends_with_dollar = true;

@@ -43,6 +43,9 @@ constexpr int MAX_CHARS = 1024;  // literal text of one format
 constexpr int MAX_DEPTH = 8;     // nesting of parentheses
 constexpr int MAX_WIDTH = 999;   // field width of I, F, E, A and X
 constexpr int MAX_DECIMALS = 99;
+// Descriptors one pass over the list may hand out, repeats included; bounds
+// the work and the columns of a statement whatever the format says.
+constexpr long MAX_EVENTS = 1000000;
 
 struct Format {
   Desc d[MAX_DESC];
@@ -57,7 +60,8 @@ inline bool is_data(Op op) { return op == Op::I || op == Op::F || op == Op::E ||
 
 // Parses text into f.  Returns 0, or the 1-based column where the format is
 // wrong (unknown descriptor, missing width, unbalanced parentheses, text
-// after the last parenthesis, capacity exceeded).
+// after the last parenthesis, capacity exceeded, more than MAX_EVENTS
+// descriptors to a pass).
 int parse(std::string_view text, Format& f);
 
 // Walks a parsed format in execution order.

@@ -127,13 +127,19 @@ struct Ctx {
   std::fprintf(stderr, "lately %s %s %s %s IO\n", c.reading ? "reading" : "writing",
                "sequential", c.list ? "list" : "formatted",
                c.unit < 0 ? "internal" : "external");
-  // Where a read went wrong: the line and what it holds.
+  // Where a read went wrong: the line and what it holds (its start).
+  constexpr int SHOWN = 160;
   if (c.reading && c.unit >= 0 && c.unit <= MAX_UNIT && units[c.unit].lines > 0) {
     const Unit& u = units[c.unit];
-    std::fprintf(stderr, "line %d: \"%.*s\"\n", u.lines, int(u.line.size() > 160 ? 160 : u.line.size()),
-                 u.line.data());
+    if (code == END_OF_FILE) {
+      std::fprintf(stderr, "after line %d\n", u.lines);
+    } else {
+      int n = int(u.line.size()) < SHOWN ? int(u.line.size()) : SHOWN;
+      std::fprintf(stderr, "line %d: \"%.*s\"\n", u.lines, n, u.line.data());
+    }
   } else if (c.reading && c.record) {
-    std::fprintf(stderr, "record: \"%.*s\"\n", c.record_len > 160 ? 160 : c.record_len, c.record);
+    int n = c.record_len < SHOWN ? c.record_len : SHOWN;
+    std::fprintf(stderr, "record: \"%.*s\"\n", n, c.record);
   }
   std::fflush(stderr);
   std::abort();
@@ -202,7 +208,8 @@ class ItemWalk {
   int* int_at() const { return static_cast<int*>(cur_->p) + elem_; }
   float* real_at() const { return static_cast<float*>(cur_->p) + elem_; }
   char* chars_at() const {
-    return static_cast<char*>(cur_->p) + std::size_t(elem_) * std::size_t(cur_->len > 0 ? cur_->len : 0);
+    std::size_t len = cur_->len > 0 ? std::size_t(cur_->len) : 0;
+    return static_cast<char*>(cur_->p) + std::size_t(elem_) * len;
   }
   void advance() {
     ++elem_;
@@ -239,7 +246,7 @@ class Out {
     }
     int room = len_ - col_;
     int k = n < room ? n : room;
-    std::memcpy(buf_ + col_, s, std::size_t(k));
+    if (k > 0) std::memcpy(buf_ + col_, s, std::size_t(k));
     col_ += k;
     return k == n;
   }
@@ -270,7 +277,17 @@ class Out {
       }
       return;
     }
-    std::memset(buf_ + col_, ' ', std::size_t(len_ - col_));
+    if (col_ < len_) std::memset(buf_ + col_, ' ', std::size_t(len_ - col_));
+  }
+
+  // Ends a failed statement: a partial record on a file is ended, an
+  // internal record is padded.
+  void abandon() {
+    if (u_ && col_ == 0) {
+      u_->col = 0;
+      return;
+    }
+    finish(false);
   }
 
  private:
@@ -324,6 +341,14 @@ int put_field(Out& o, const fmt::Desc& d, int scale, const ItemWalk& it) {
   }
 }
 
+// A statement that fails still ends its record: an internal record is
+// filled with what fitted, a file gets no partial line that the next
+// statement would run on.
+int failed(Out& o, int code) {
+  o.abandon();
+  return code;
+}
+
 // Walks the format, writing records to o.  Returns a status.
 int write_walk(Out& o, const fmt::Format& f, Span items) {
   ItemWalk it(items.b, items.e);
@@ -336,19 +361,19 @@ int write_walk(Out& o, const fmt::Format& f, Span items) {
       case fmt::Cursor::DATA: {
         if (!it.more()) goto done;
         int code = put_field(o, *d, scale, it);
-        if (code != OK) return code;
+        if (code != OK) return failed(o, code);
         it.advance();
         break;
       }
       case fmt::Cursor::LIT:
-        if (!o.put(f.chars + d->text, d->text_len)) return OFF_END;
+        if (!o.put(f.chars + d->text, d->text_len)) return failed(o, OFF_END);
         break;
       case fmt::Cursor::SKIP:
         o.skip(d->width);
         break;
       case fmt::Cursor::SLASH:
       case fmt::Cursor::REVERT:
-        if (!o.end_record()) return OFF_END;
+        if (!o.end_record()) return failed(o, OFF_END);
         break;
       case fmt::Cursor::DOLLAR:
         dollar = true;
@@ -357,7 +382,7 @@ int write_walk(Out& o, const fmt::Format& f, Span items) {
         scale = d->decimals;
         break;
       case fmt::Cursor::END:
-        if (it.more()) return FORMAT_ERROR;  // items but no data descriptor
+        if (it.more()) return failed(o, FORMAT_ERROR);  // items but no data descriptor
         goto done;
     }
   }
@@ -638,11 +663,7 @@ int write_formatted(Internal record, std::string_view format, Items items, Handl
   if (code != OK) return fail(c, code);
   Out o(record.p, record.len);
   code = write_walk(o, f, span(items));
-  if (code != OK) {
-    o.finish(false);  // the record is filled with what fitted
-    return fail(c, code);
-  }
-  return OK;
+  return code == OK ? OK : fail(c, code);
 }
 
 int read_formatted(int unit, std::string_view format, const Item* list, int n, Handle h) {

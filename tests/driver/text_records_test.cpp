@@ -186,7 +186,7 @@ TEST(TextRecordsWrite, BadFormatsAndItemsAreErrors) {
   float x = 1;
   const char* bad[] = {"I5",      "(I5",    "(I5))",  "(Q5)",  "(F5)", "(I0)", "(E9.x)",
                        "('open)", "(0I2)",  "(-2I3)", "(9(9(9(9(9(9(9(9(9(I1))))))))))",
-                       "('none')"};  // the last: an item but no data descriptor
+                       "(100000(100000(1X)))", "('none')"};  // the last: an item but no data descriptor
   char buf[10];
   for (const char* f : bad)
     EXPECT_GT(rec::write_formatted(rec::Internal(buf, 10), f, {n}, rec::ERR), 0) << f;
@@ -331,8 +331,11 @@ TEST(TextRecordsUnits, OpenAppendRewindAndCut) {
   rec::write_formatted(7, "(' A=',$)", {});
   rec::write_formatted(7, "(I2,1X,$)", {3});
   rec::write_list(7, {"next"});
+  // A failed statement ends its partial record.
+  EXPECT_GT(rec::write_formatted(7, "('ab',I2)", {1.5f}, rec::ERR), 0);
+  rec::write_formatted(7, "('cd')", {});
   rec::close(7);
-  EXPECT_EQ(f.text(), " A= 3 \n next\n");
+  EXPECT_EQ(f.text(), " A= 3 \n next\nab\ncd\n");
 }
 
 TEST(TextRecordsUnits, MisusedUnitsAreErrors) {
