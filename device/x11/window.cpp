@@ -349,5 +349,8 @@ int xwi_focus() { return dev.focus; }
 unsigned long xwi_load_font(const char* pattern) {
   if (!dev.dpy) return 0;
   XFontStruct* f = xwi::load_font(pattern);
-  return f ? f->fid : 0;
+  if (!f) return 0;
+  unsigned long id = f->fid;
+  XFreeFont(dev.dpy, f);  // only its presence is asked for
+  return id;
 }

@@ -79,5 +79,5 @@ void xwi_discard_events();
 int xwi_image();
 int xwi_focus();
 // Loads a font by pattern as inixwi does (falling back to "fixed" with a
-// message when nothing matches) and returns its id.
+// message when nothing matches), returns its id (0: none) and releases it.
 unsigned long xwi_load_font(const char* pattern);

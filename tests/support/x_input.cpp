@@ -6,53 +6,33 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <thread>
 
-void x_key(Display* d, Window w, KeySym sym, unsigned state) {
+void x_send(Display* d, Window w, int type, unsigned long detail, unsigned state) {
   XEvent ev{};
-  XKeyEvent& k = ev.xkey;
-  k.type = KeyPress;
+  ev.type = type;
+  XKeyEvent& k = ev.xkey;  // key, button and motion events share this layout
   k.display = d;
   k.window = w;
   k.root = DefaultRootWindow(d);
-  k.time = CurrentTime;
+  k.x = k.y = 2;
   k.state = state;
-  k.keycode = XKeysymToKeycode(d, sym);
   k.same_screen = True;
-  XSendEvent(d, w, False, KeyPressMask, &ev);
+  long mask = PointerMotionMask;
+  if (type == KeyPress) {
+    k.keycode = XKeysymToKeycode(d, KeySym(detail));
+    mask = KeyPressMask;
+  } else if (type == ButtonPress) {
+    ev.xbutton.button = unsigned(detail);
+    mask = ButtonPressMask;
+  }
+  XSendEvent(d, w, False, mask, &ev);
   XSync(d, False);
 }
 
 void x_type(Display* d, Window w, const std::string& text) {
-  for (char c : text)
-    x_key(d, w, KeySym(std::tolower(static_cast<unsigned char>(c))),
-          std::isupper(static_cast<unsigned char>(c)) ? ShiftMask : 0);
-}
-
-void x_button(Display* d, Window w, unsigned button) {
-  XEvent ev{};
-  ev.xbutton.type = ButtonPress;
-  ev.xbutton.display = d;
-  ev.xbutton.window = w;
-  ev.xbutton.root = DefaultRootWindow(d);
-  ev.xbutton.button = button;
-  ev.xbutton.same_screen = True;
-  XSendEvent(d, w, False, ButtonPressMask, &ev);
-  XSync(d, False);
-}
-
-void x_motion(Display* d, Window w) {
-  XEvent ev{};
-  ev.xmotion.type = MotionNotify;
-  ev.xmotion.display = d;
-  ev.xmotion.window = w;
-  ev.xmotion.root = DefaultRootWindow(d);
-  ev.xmotion.x = ev.xmotion.y = 2;
-  ev.xmotion.same_screen = True;
-  XSendEvent(d, w, False, PointerMotionMask, &ev);
-  XSync(d, False);
+  for (char c : text) x_send(d, w, KeyPress, static_cast<unsigned char>(c));
 }
 
 void x_report(int fd, const std::string& text) {

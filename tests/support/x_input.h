@@ -8,14 +8,11 @@
 #include <functional>
 #include <string>
 
-// Sends a key press of keysym with modifier state to window w.
-void x_key(Display* d, Window w, KeySym sym, unsigned state = 0);
-// Sends the key presses of every character of text (letters and digits).
+// Sends window w a synthetic event: KeyPress (detail = keysym),
+// ButtonPress (detail = button) or MotionNotify, with modifier state.
+void x_send(Display* d, Window w, int type, unsigned long detail = 0, unsigned state = 0);
+// Sends the key presses of the characters of text (lower case, digits).
 void x_type(Display* d, Window w, const std::string& text);
-// Sends a press of the given pointer button to window w.
-void x_button(Display* d, Window w, unsigned button);
-// Sends a pointer motion inside window w.
-void x_motion(Display* d, Window w);
 
 // A child process.  The body runs in the child with the write end of a
 // report pipe; the child's standard output is collected separately.
