@@ -9,6 +9,18 @@
 // conversion error, negative at end of file.  A caller declares with a
 // Handle value which of these it handles; one that it does not handle stops
 // the program with a message on standard error.
+//
+// Terminal: everything written to unit 6, including a prompt whose format
+// ends in '$' (which leaves the record open), is on the screen before a read
+// of unit 5 waits; end of input on unit 5 is a negative status.
+// Files: the first write after opening, rewinding or reading ends the file
+// at that point, so a rewound KALOOUT.DAT holds only this run's records;
+// every unit is flushed and closed when the program ends.
+// Internal records are never written past their length: what does not fit
+// is an error (positive status).  Reading into an item built from a
+// constant or a literal is an error too.
+// Numbers: F and E are correctly rounded from the exact binary value (ties
+// to even); NaN and infinities are written as "NaN", "Inf", "-Inf".
 #pragma once
 
 #include <initializer_list>
