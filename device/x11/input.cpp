@@ -157,9 +157,23 @@ int pane_of(Window w, int n) {
 
 }  // namespace
 
+// Gives the keyboard focus to w.  A window that is not viewable (the
+// graphics window iconified by the user) or gone (the terminal closed)
+// makes X refuse the request with an error; that refusal is caught here
+// instead of ending the program through the default error handler.
+int ignore_error(Display*, XErrorEvent*) { return 0; }
+
+void set_focus(Window w) {
+  XSync(dev.dpy, False);
+  auto old = XSetErrorHandler(ignore_error);
+  XSetInputFocus(dev.dpy, w, RevertToParent, CurrentTime);
+  XSync(dev.dpy, False);
+  XSetErrorHandler(old);
+}
+
 void take_focus() {
   if (dev.focus) return;
-  XSetInputFocus(dev.dpy, dev.window1, RevertToParent, CurrentTime);
+  set_focus(dev.window1);
   dev.focus = 1;
 }
 
@@ -289,23 +303,6 @@ int menu(const float& x, const float& y, const int& k, const int& n, const char*
   return chosen + 1;
 }
 
-namespace {
-
-// Hands the keyboard back to the window that had it before the device
-// opened.  That window may have gone since (the terminal closed), so an
-// error of this one request is caught instead of ending the program.
-int ignore_error(Display*, XErrorEvent*) { return 0; }
-
-void give_focus_back() {
-  XSync(dev.dpy, False);
-  auto old = XSetErrorHandler(ignore_error);
-  XSetInputFocus(dev.dpy, dev.window0, RevertToParent, CurrentTime);
-  XSync(dev.dpy, False);
-  XSetErrorHandler(old);
-}
-
-}  // namespace
-
 void vt220_push() {
   if (!dev.dpy) return;
   XSynchronize(dev.dpy, True);
@@ -325,7 +322,7 @@ void vt220_pop() {
   grasave();
   XLowerWindow(dev.dpy, dev.window1);
   if (dev.focus == 1) {
-    give_focus_back();
+    xwi::set_focus(dev.window0);
     dev.focus = 0;
   }
   XSynchronize(dev.dpy, False);

@@ -341,9 +341,6 @@ unsigned long xwi_window() { return dev.dpy ? dev.window1 : 0; }
 void xwi_sync() {
   if (dev.dpy) XSync(dev.dpy, False);
 }
-void xwi_discard_events() {
-  if (dev.dpy) XSync(dev.dpy, True);
-}
 int xwi_image() { return int(dev.image); }
 int xwi_focus() { return dev.focus; }
 unsigned long xwi_load_font(const char* pattern) {

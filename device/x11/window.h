@@ -73,8 +73,6 @@ int xwi_pending();
 unsigned long xwi_window();
 // Waits until the server has handled every request sent so far.
 void xwi_sync();
-// Drops every event that has arrived for the device so far.
-void xwi_discard_events();
 // The flags `image` (saved image may be copied back) and `focus`.
 int xwi_image();
 int xwi_focus();

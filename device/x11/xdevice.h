@@ -70,5 +70,7 @@ void repair_visible();
 void restore_whole();
 // Gives the keyboard focus to the graphics window (once).
 void take_focus();
+// Gives the keyboard focus to w; a refusal by the server is ignored.
+void set_focus(Window w);
 
 }  // namespace xwi

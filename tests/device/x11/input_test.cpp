@@ -246,6 +246,20 @@ TEST_F(Input, PopHandsTheKeyboardBackAndLowersTheWindow) {
   x_send(ctl, w, KeyPress, XK_Return);
 }
 
+TEST_F(Input, TakingTheKeyboardWhileTheWindowIsIconifiedDoesNotEndTheProgram) {
+  std::unique_ptr<XChild> child;
+  Window w = start(child, [](int r) {
+    pause_ms(500);  // the test unmaps the window meanwhile
+    vt220_push();   // X refuses the focus of an unmapped window
+    x_report(r, "alive");
+  });
+  XUnmapWindow(ctl, w);
+  XSync(ctl, False);
+  std::string line;
+  EXPECT_TRUE(child->line(line));
+  EXPECT_EQ(line, "alive");
+}
+
 TEST_F(Input, NoDisplayEndsTheProgramWithStatusMinusOne) {
   XChild child([](int) {
     setenv("DISPLAY", ":4711", 1);

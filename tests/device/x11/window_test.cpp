@@ -107,33 +107,28 @@ TEST_F(ScreenWindow, CoordinatesTruncateTowardZeroAndYCountsFromHeight800) {
 }
 
 TEST_F(ScreenWindow, ShowsTheColourTableSolidAndDashedLines) {
+  testing::internal::CaptureStdout();
   XShot s = shot([] {
     for (int i = 0; i <= 8; ++i) {
       set_col(i);
       line(100.0f, float(700 - 10 * i), 200.0f, float(700 - 10 * i));
     }
+    set_col(2);
+    line(10.0f, 100.0f, 60.0f, 100.0f);
+    set_col(9);  // draws the pending line, keeps red
+    line(10.0f, 90.0f, 60.0f, 90.0f);
     set_col(7);
     linex(1);
     line(100.0f, 500.0f, 140.0f, 500.0f);
     flush_xwi();
     linex(0);
   });
-  for (int i = 0; i <= 8; ++i) EXPECT_EQ(s.at(150, 100 + 10 * i), COLOUR[i]) << "colour " << i;
-  for (int x = 100; x < 140; ++x)
-    EXPECT_EQ(s.at(x, 300), (x - 100) % 4 < 2 ? COLOUR[7] : COLOUR[8]) << "column " << x;
-}
-
-TEST_F(ScreenWindow, ColourOutOfRangeDrawsThePendingLineAndKeepsThePen) {
-  testing::internal::CaptureStdout();
-  XShot s = shot([] {
-    set_col(2);
-    line(10.0f, 100.0f, 60.0f, 100.0f);
-    set_col(9);
-    line(10.0f, 90.0f, 60.0f, 90.0f);
-  });
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Color index 9 out of range\n");
+  for (int i = 0; i <= 8; ++i) EXPECT_EQ(s.at(150, 100 + 10 * i), COLOUR[i]) << "colour " << i;
   EXPECT_EQ(s.at(30, 700), COLOUR[2]);
   EXPECT_EQ(s.at(30, 710), COLOUR[2]);
+  for (int x = 100; x < 140; ++x)
+    EXPECT_EQ(s.at(x, 300), (x - 100) % 4 < 2 ? COLOUR[7] : COLOUR[8]) << "column " << x;
 }
 
 TEST_F(ScreenWindow, TextBlanksItsBoxAndChangesFontOnlyWhenItDiffers) {
