@@ -30,14 +30,6 @@ int xinp, yinp;            // window column and row of the prompt's baseline
 int controlpressed;        // left Control pressed: the next key is tested for Z
 Window panes[MAX_ITEMS];   // panes of the open menu
 
-int text_width(XFontStruct* f, const char* s, int n) {
-  if (!f || n <= 0) return 0;
-  int dir, asc, desc;
-  XCharStruct overall{};
-  XTextExtents(f, s, n, &dir, &asc, &desc, &overall);
-  return overall.width;
-}
-
 XCharStruct text_extents(XFontStruct* f, const char* s, int n) {
   XCharStruct overall{};
   if (!f || n <= 0) return overall;
@@ -63,7 +55,7 @@ void draw_input() {
 }
 
 void cursor(GC g) {
-  int x = xinp + text_width(dev.font[3], input, int(std::strlen(input)));
+  int x = xinp + text_extents(dev.font[3], input, int(std::strlen(input))).width;
   XFillRectangle(dev.dpy, dev.window1, g, x, yinp - CURSOR_RISE, CURSOR_W, CURSOR_H);
 }
 
@@ -161,20 +153,27 @@ int pane_of(Window w, int n) {
 // graphics window iconified by the user) or gone (the terminal closed)
 // makes X refuse the request with an error; that refusal is caught here
 // instead of ending the program through the default error handler.
-int ignore_error(Display*, XErrorEvent*) { return 0; }
+namespace {
+int refused;
+int note_refusal(Display*, XErrorEvent*) {
+  refused = 1;
+  return 0;
+}
+}  // namespace
 
-void set_focus(Window w) {
+bool set_focus(Window w) {
   XSync(dev.dpy, False);
-  auto old = XSetErrorHandler(ignore_error);
+  refused = 0;
+  auto old = XSetErrorHandler(note_refusal);
   XSetInputFocus(dev.dpy, w, RevertToParent, CurrentTime);
   XSync(dev.dpy, False);
   XSetErrorHandler(old);
+  return !refused;
 }
 
+// A refused focus is asked for again by the next prompt or menu.
 void take_focus() {
-  if (dev.focus) return;
-  set_focus(dev.window1);
-  dev.focus = 1;
+  if (!dev.focus && set_focus(dev.window1)) dev.focus = 1;
 }
 
 }  // namespace xwi
@@ -227,7 +226,8 @@ void getinp(const float& x, const float& y, const char* prompt, char* answer,
   if (dev.nrsave != -1 && dev.font[dev.nrsave])
     XSetFont(dev.dpy, dev.gc, dev.font[dev.nrsave]->fid);
   int n = int(std::strlen(input)) - input_len;
-  if (answer && answer_len > 0) std::memcpy(answer, input + input_len, std::size_t(std::min(n, answer_len)));
+  if (answer && answer_len > 0)
+    std::memcpy(answer, input + input_len, std::size_t(std::min(n, answer_len)));
   XFlush(dev.dpy);
 }
 

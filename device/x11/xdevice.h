@@ -68,9 +68,9 @@ Rect visible_part();
 void repair_visible();
 // Copies the whole saved image back into the window.
 void restore_whole();
-// Gives the keyboard focus to the graphics window (once).
+// Gives the keyboard focus to the graphics window unless it has it.
 void take_focus();
-// Gives the keyboard focus to w; a refusal by the server is ignored.
-void set_focus(Window w);
+// Gives the keyboard focus to w; false when the server refused it.
+bool set_focus(Window w);
 
 }  // namespace xwi
