@@ -14,7 +14,8 @@
 // qtrap(prod, ...) with hint, so the results are identical bit for bit.
 // Points whose partial product is already zero stay zero and add nothing to
 // the sum (SUM starts at +0, and adding a zero leaves it unchanged), so
-// while every factor is finite they are not evaluated again.
+// while every factor is finite and not negative they are not evaluated
+// again.
 #include "engine/kalo.h"
 
 #include <algorithm>
@@ -39,6 +40,8 @@ constexpr float EPSIL = 1.0e-20f;
 constexpr float HCAP = 1.0e7f;
 // Same guard as in hint: positions this far out are off every table.
 constexpr float RA_LIMIT = 1.0e8f;
+
+// The iteration line (units 6 and 7) and the infinite-factor line (unit 7).
 constexpr const char* ITER_FORMAT =
     "(' ITER= ',I2,', QAVD= ',1P,E9.2,', NINF= ',I3,', NIND= ',I3,', NZER= ',I3,"
     "', NOUT= ',I3,', N= ',I3)";
