@@ -3,6 +3,7 @@
 #include <X11/Xutil.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,6 +50,7 @@ XChild::XChild(std::function<void(int)> body) {
   if (pipe(rep) != 0 || pipe(out) != 0) return;
   pid_ = fork();
   if (pid_ == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test killed for a time-out
     close(rep[0]);
     close(out[0]);
     dup2(out[1], 1);
