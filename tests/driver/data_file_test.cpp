@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "driver/run_state.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -28,22 +29,8 @@ std::vector<std::string> data_file() {
   return lines;
 }
 
-// The tests work in a fresh folder, removed when the test program ends
-// (not by the children that end the run).
-struct TempDir {
-  std::filesystem::path path;
-  pid_t owner = getpid();
-  TempDir() {
-    char dir[] = "/tmp/kalo_data_file_XXXXXX";
-    if (mkdtemp(dir)) std::filesystem::current_path(path = dir);
-  }
-  ~TempDir() {
-    if (getpid() == owner) std::filesystem::remove_all(path);
-  }
-};
-
 void write(const std::vector<std::string>& lines) {
-  static TempDir dir;
+  kalo_test::enter_temp_dir();
   std::ofstream out("KALOIN.DAT");
   for (const auto& line : lines) out << line << "\n";
 }

@@ -14,24 +14,19 @@
 #include "driver/run_state.h"
 #include "driver/text_records.h"
 #include "engine/kalo.h"
+#include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const fs::path& p) {
-  std::stringstream ss;
-  ss << std::ifstream(p, std::ios::binary).rdbuf();
-  return ss.str();
-}
+std::string slurp(const fs::path& p) { return kalo_test::read_file(p.string()); }
 
 TEST(Examples, RegeneratedAndReconstructed) {
-  const fs::path source = fs::path(KALO_SOURCE_DIR) / "examples", home = fs::current_path();
-  const fs::path dir = fs::temp_directory_path() / ("kalo-examples-" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const fs::path source = fs::path(KALO_SOURCE_DIR) / "examples";
+  const fs::path dir = kalo_test::enter_temp_dir().path;
   const fs::path tool = fs::path(KALO_BIN).parent_path() / "make-examples";
   ASSERT_EQ(std::system((tool.string() + " " + dir.string()).c_str()), 0) << tool;
-  fs::current_path(dir);
   // The known beams' centre (x, 100*y in cm) and second moments (xx, yy, xy
   // in cm^2, again with 100*y), from the Gaussians the generator integrates.
   struct Case {
@@ -42,8 +37,7 @@ TEST(Examples, RegeneratedAndReconstructed) {
                         Case{"KALOIN20.DAT", {0.031, 0.010, 0.027116, 0.015903, 0.008889}}}) {
     EXPECT_EQ(slurp(c.name), slurp(source / c.name)) << c.name;
     fs::copy_file(source / c.name, "KALOIN.DAT", fs::copy_options::overwrite_existing);
-    std::ofstream("answers") << "Y\n\n";  // noise reduction, start factors 1
-    ASSERT_NE(std::freopen("answers", "r", stdin), nullptr);
+    kalo_test::feed_stdin("Y\n\n");  // noise reduction, start factors 1
     reset_run_state();
     readp();
     prep();
@@ -64,8 +58,6 @@ TEST(Examples, RegeneratedAndReconstructed) {
     const double tol[5] = {0.005, 0.005, 0.05 * c.want[2], 0.05 * c.want[3], 0.1 * c.want[4]};
     for (int n = 0; n < 5; ++n) EXPECT_NEAR(got[n], c.want[n], tol[n]) << c.name << " moment " << n;
   }
-  fs::current_path(home);
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -11,29 +11,15 @@
 
 #include "driver/run_state.h"
 #include "driver/test_sources.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
-
-// The tests work in a fresh folder, removed when the test program ends
-// (not by the children that end the run).
-struct TempDir {
-  std::filesystem::path path;
-  pid_t owner = getpid();
-  TempDir() {
-    char dir[] = "/tmp/kalo_prep_XXXXXX";
-    if (mkdtemp(dir)) std::filesystem::current_path(path = dir);
-  }
-  ~TempDir() {
-    if (getpid() == owner) std::filesystem::remove_all(path);
-  }
-};
 
 // Makes `text` the terminal input (again before every child: it reads the
 // same open file).
 void answers(const std::string& text) {
-  static TempDir dir;
-  std::ofstream("answers.txt") << text;
-  ASSERT_NE(std::freopen("answers.txt", "r", stdin), nullptr);
+  kalo_test::enter_temp_dir();
+  kalo_test::feed_stdin(text);
 }
 
 // Two profiles of weighted areas 12 and 24 (end samples count half, the -3

@@ -11,6 +11,7 @@
 
 #include "driver/text_records.h"
 #include "engine/integrals.h"
+#include "tests/support/temp_dir.h"
 #include "engine_state.h"
 
 namespace {
@@ -94,7 +95,7 @@ class Kalo : public ::testing::Test {
     reset_run_state();
     rec::open(7, path_, rec::Status::UNKNOWN);
   }
-  void TearDown() override { rec::close(7); std::remove(path_.c_str()); }
+  void TearDown() override { rec::close(7); }
   std::vector<std::string> run() {
     ::testing::internal::CaptureStdout();
     kalo(ICON, QAVD);
@@ -108,7 +109,8 @@ class Kalo : public ::testing::Test {
     rec::open(7, path_, rec::Status::UNKNOWN, rec::Access::APPEND);
     return lines(text.str());
   }
-  const std::string path_ = ::testing::TempDir() + "kalo_engine_log.txt";
+  const kalo_test::TempDir dir_;
+  const std::string path_ = dir_.file("KALOOUT.DAT");
   int ICON = -1;
   float QAVD = -1.0f;
 };

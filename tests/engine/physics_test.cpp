@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/support/temp_dir.h"
 #include "driver/prep.h"
 #include "driver/run_state.h"
 #include "driver/test_sources.h"
@@ -24,8 +25,9 @@ namespace {
 // gap between disc and ring from the views, which fill it (about 55 %).
 // In every case the mass must match and the call must converge.
 TEST(Physics, NoiseFreeSourcesAreReconstructedWithinTheirBounds) {
-  const std::string answers = ::testing::TempDir() + "kalo_physics_answers.txt";
-  const std::string log = ::testing::TempDir() + "kalo_physics_log.txt";
+  const kalo_test::TempDir dir;
+  const std::string answers = dir.file("answers.txt");
+  const std::string log = dir.file("KALOOUT.DAT");
   const struct { int NTEST; float bound; } cases[] = {{1, 0.25f}, {3, 0.60f}, {5, 0.03f}};
   for (const auto& c : cases) {
     reset_run_state();
@@ -57,8 +59,6 @@ TEST(Physics, NoiseFreeSourcesAreReconstructedWithinTheirBounds) {
     EXPECT_NEAR(mass / total, 1.0, 0.03) << "test source " << c.NTEST;
     EXPECT_LE(QAVD, trol.PREC) << "test source " << c.NTEST;
   }
-  std::remove(answers.c_str());
-  std::remove(log.c_str());
 }
 
 }  // namespace

@@ -10,29 +10,6 @@
 
 namespace kalo_test {
 
-TempDir::TempDir() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "kalo-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path, ec);
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void write_file(const std::string& path, const std::string& contents) {
-  std::ofstream(path, std::ios::binary) << contents;
-}
-
 RunResult run_program(const std::string& binary, const std::string& dir,
                       const std::string& input, int timeout_s) {
   // The streams go through files kept apart from the run's folder, so the

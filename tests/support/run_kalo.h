@@ -4,18 +4,9 @@
 
 #include <string>
 
-namespace kalo_test {
+#include "tests/support/temp_dir.h"
 
-// A fresh folder under the system's temporary folder, removed with its
-// contents when the object goes.
-struct TempDir {
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  std::string file(const std::string& name) const { return path + "/" + name; }
-  std::string path;
-};
+namespace kalo_test {
 
 struct RunResult {
   int status = -1;  // exit status (137: killed after the time limit)
@@ -35,9 +26,5 @@ inline RunResult run_kalo(const std::string& dir, const std::string& input) {
   return run_program(KALO_BIN, dir, input);
 }
 #endif
-
-// Whole contents of a file; empty when it cannot be read.
-std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& contents);
 
 }  // namespace kalo_test

@@ -11,6 +11,7 @@
 
 #include "device/ps/paper_pen.h"
 #include "driver/run_state.h"
+#include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -24,20 +25,9 @@ const std::string HEADER = "%!PS-Adobe-3.0\n" + SETUP + "   1.0   1.0 translate\
 const std::string END = " st showpage\n";
 
 // Every test program works in a folder of its own.
-struct InTempDir {
-  fs::path home = fs::current_path(), dir;
-  InTempDir() {
-    char tmpl[] = "/tmp/kalo-ps-XXXXXX";
-    fs::current_path(dir = mkdtemp(tmpl));
-  }
-  ~InTempDir() { fs::current_path(home), fs::remove_all(dir); }
-} const in_temp_dir;
+const kalo_test::TempDir& in_temp_dir = kalo_test::enter_temp_dir();
 
-std::string slurp(const fs::path& p) {
-  std::stringstream ss;
-  ss << std::ifstream(p, std::ios::binary).rdbuf();
-  return ss.str();
-}
+std::string slurp(const fs::path& p) { return kalo_test::read_file(p.string()); }
 
 // Every file must render in Ghostscript: exit status 0 and no "Error".
 void expect_renders() {
