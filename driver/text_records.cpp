@@ -182,7 +182,9 @@ int begin_write(Unit& u) {
 }
 
 int end_write(Unit& u) {
-  if (u.standard) std::fflush(u.f);
+  // Every statement reaches the file at once: a run that is interrupted
+  // keeps its log up to the last line written.
+  std::fflush(u.f);
   if (std::ferror(u.f)) {
     std::clearerr(u.f);
     return CANT_WRITE;
