@@ -4,13 +4,13 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 // A second connection to the display of the tests; null when none opens.
 Display* x_open();
 
-// Pixels of a window as 0xRRGGBB, row by row.
+// Pixels of a window as 0xRRGGBB, row by row (the display of the tests
+// has a 24-bit true-colour visual).
 struct XShot {
   int w = 0, h = 0;
   std::vector<std::uint32_t> rgb;
@@ -19,8 +19,6 @@ struct XShot {
 
 // Reads the whole window; false if it cannot be read.
 bool x_capture(Display* d, Window w, XShot& shot);
-// True when no other viewable top-level window overlaps w, so that what
-// the window shows is what was drawn into it.
+// True when w is the top-most viewable window of the screen, so that what
+// it shows is what was drawn into it.
 bool x_unobscured(Display* d, Window w);
-// Writes the shot as a PNG file (through /usr/bin/convert).
-bool x_save_png(const XShot& shot, const std::string& path);

@@ -8,29 +8,28 @@
 #include <functional>
 #include <string>
 
-// Sends window w a synthetic event: KeyPress (detail = keysym),
-// ButtonPress (detail = button) or MotionNotify, with modifier state.
-void x_send(Display* d, Window w, int type, unsigned long detail = 0, unsigned state = 0);
+// Sends window w a synthetic KeyPress (detail = keysym, no modifiers) or
+// ButtonPress (detail = button).
+void x_send(Display* d, Window w, int type, unsigned long detail);
 // Sends the key presses of the characters of text (lower case, digits).
 void x_type(Display* d, Window w, const std::string& text);
 
-// A child process.  The body runs in the child with the write end of a
-// report pipe; the child's standard output is collected separately.
+// A child process running body.  Its standard output, the device's
+// messages and the lines of x_report alike, comes back line by line.
 class XChild {
  public:
-  explicit XChild(std::function<void(int report)> body);
-  ~XChild();
-  // Next report line (without its newline); false after timeout_ms or at
-  // the end of the reports.
+  explicit XChild(std::function<void()> body);
+  ~XChild() { finish(0); }
+  // Next output line (without its newline); false at the end of the
+  // output or when timeout_ms pass without a character.
   bool line(std::string& out, int timeout_ms = 10000);
   // Waits for the child to end (killing it after timeout_ms) and returns
-  // its exit status, -1 if it was killed; output gets its standard output.
-  int finish(std::string* output = nullptr, int timeout_ms = 10000);
+  // its exit status, -1 if it was killed.
+  int finish(int timeout_ms = 10000);
 
  private:
-  int pid_ = -1, report_ = -1, stdout_ = -1;
-  std::string pending_;
+  int pid_ = -1, out_ = -1;
 };
 
-// Writes one report line from the child.
-void x_report(int fd, const std::string& text);
+// Writes one line from the child to the test at once.
+void x_report(const std::string& text);
