@@ -218,6 +218,8 @@ TEST(TextRecordsFiles, ReadAppendAndCut) {
   rec::write_list(7, {"next"});
   EXPECT_GT(rec::write_formatted(7, "('ab',I2)", {1.5f}, rec::ERR), 0);
   rec::write_formatted(7, "('cd')", {});
+  // Each statement is on disk at once: an interrupted run keeps its log.
+  EXPECT_EQ(read_file(f), " A= 3 \n next\nab\ncd\n");
   rec::close(7);
   EXPECT_EQ(read_file(f), " A= 3 \n next\nab\ncd\n");
 }
