@@ -28,19 +28,24 @@ int LINE = 0;
   fatal(text);
 }
 
-// Reads the next line of KALOIN.DAT with `format`; a conversion error or the
-// end of the file ends the run with a message naming the line.
+// Reads the next line of KALOIN.DAT with `format`; a conversion error, the
+// end of the file or a number that is not finite ("inf" and "nan" convert)
+// ends the run with a message naming the line.
 void read_line(const char* format, rec::Items items, const char* expected) {
   ++LINE;
   int status = rec::read_formatted(DATA_UNIT, format, items, rec::ERR_END);
   if (status < 0) refuse(expected, "the end of the file");
   if (status > 0) refuse(expected, "a field that does not convert");
+  for (const rec::Item& item : items)
+    for (int i = 0; item.kind == rec::Item::REAL && i < item.count; ++i)
+      if (!std::isfinite(static_cast<const float*>(item.p)[i]))
+        refuse(expected, "a number that is not finite");
 }
 
 // Ends the run unless `width`, read from the geometry line, is a usable
 // window width.
 void check_width(float width, const char* expected) {
-  if (std::isfinite(width) && width > 0.0f) return;
+  if (width > 0.0f) return;
   char found[40];
   std::snprintf(found, sizeof found, "%g", double(width));
   refuse(expected, found);

@@ -66,6 +66,8 @@ TEST(DataFile, DamagedFileEndsTheRunNamingTheLine) {
        "line 2: expected a positive profile window width SWID \\(columns 11-20\\), found 0"},
       {12, "abc", "line 12: expected samples 11 to 20 of profile 2 \\(10F7.0\\), found a field "
                   "that does not convert"},
+      {11, "    inf", "line 11: expected samples 1 to 10 of profile 2 \\(10F7.0\\), found a number "
+                        "that is not finite"},
       {9, nullptr, "line 9: expected sample 51 of profile 1 \\(F7.0\\), found the end of the file"},
   };
   for (const auto& [line, text, message] : cases) {
