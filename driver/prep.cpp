@@ -52,7 +52,7 @@ int integer_part(float v) { return v < float(INT_MAX) ? int(v) : INT_MAX; }
 
 // Reads HFAC.DAT into HFAC when the file was written for this run (same
 // NL and TITLE); false when it is missing, written for another run, or
-// unreadable or short.
+// unreadable, short or holding a factor that is not finite.
 bool read_hfac_file() {
   if (rec::open(HFAC_UNIT, "HFAC.DAT", rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR) != 0)
     return false;
@@ -66,6 +66,7 @@ bool read_hfac_file() {
     ok = rec::read_formatted(HFAC_UNIT, "(7(7E11.3,/),2E11.3)",
                              {rec::Item::reals(stor.HFAC.data(), expd.NK * expd.NL)},
                              rec::ERR_END) == 0;
+  for (int i = 0; ok && i < expd.NK * expd.NL; ++i) ok = std::isfinite(stor.HFAC.v[i]);
   rec::close(HFAC_UNIT);
   return ok;
 }

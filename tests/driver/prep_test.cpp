@@ -86,13 +86,15 @@ std::string hfac_file(int nl, std::string title) {
 
 // Only "F" loads HFAC.DAT ("f" takes the internal values 1 without a
 // message); a file of another NL or title, a line short, with a field or a
-// header that does not convert is reported and the factors are 1.
+// header that does not convert or a factor that is not finite is reported and
+// the factors are 1.
 TEST(Prep, StartFactorsFromTheAnswerAndTheFile) {
   const std::string good = hfac_file(2, "Two spikes");
   const std::pair<std::string, std::string> cases[] = {
       {"f\n", good}, {"Fyz\n", good}, {"F\n", hfac_file(3, "Two spikes")},
       {"F\n", hfac_file(2, "Two")}, {"F\n", good.substr(0, good.size() - 23)},
       {"F\n", good.substr(0, 90) + "1x3" + good.substr(93)}, {"F\n", "abc" + good.substr(3)},
+      {"F\n", good.substr(0, 84) + "        nan" + good.substr(95)},
   };
   for (const auto& [input, file] : cases) {
     two_profiles(input);
