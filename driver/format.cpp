@@ -347,9 +347,15 @@ void edit_int(int v, int w, char* out) {
 
 void edit_fixed(float v, int w, int d, int k, char* out) {
   if (edit_special(v, w, out)) return;
-  // Largest float is below 1e39: 40 digits, a point, d <= 99 decimals.
-  char buf[160];
+  // Largest float is below 1e39 and k <= 99 more digits come from the
+  // scale factor: a sign, 39 + 99 digits, a point, d <= 99 decimals, the
+  // point appended for d = 0 and the terminator.
+  char buf[1 + 39 + MAX_DECIMALS + 1 + MAX_DECIMALS + 2];
   int n = std::snprintf(buf, sizeof buf - 1, "%.*f", d, scaled(v, k));
+  if (n < 0 || n >= int(sizeof buf) - 1) {  // cannot happen within the caps
+    fill(out, w, '*');
+    return;
+  }
   if (d == 0) buf[n++] = '.';
   buf[n] = '\0';
   char* p = buf;

@@ -51,6 +51,9 @@ TEST(TextRecordsWrite, RealFieldsAreColumnExact) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(written(c.format, {c.value}), c.record) << c.format << " " << c.value;
+  // A scale factor adds digits before the point: all of them are written.
+  EXPECT_EQ(written("(22P,F161.99)", {0x1p127f}), "170141183460469231731687303715884105728" +
+                                                      times(22, "0") + "." + times(99, "0") + "\n");
 }
 
 TEST(TextRecordsWrite, RecordsRevertAndStop) {
