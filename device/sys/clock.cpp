@@ -43,14 +43,14 @@ int split_ctime(std::time_t when, char fields[5][16]) {
 void mytime_at(std::time_t when, char* text) {
   std::memset(text, ' ', 8);
   text[8] = '\0';
-  char f[5][16];
+  char f[5][16] = {};
   if (split_ctime(when, f) >= 4) std::memcpy(text, f[3], std::strlen(f[3]) < 8 ? std::strlen(f[3]) : 8);
 }
 
 void mydate_at(std::time_t when, char* text) {
   std::memset(text, ' ', 9);
   text[9] = '\0';
-  char f[5][16];
+  char f[5][16] = {};
   if (split_ctime(when, f) < 5) return;
   // The year field carries the newline; keep its third and fourth digit.
   char year[3] = {f[4][2], f[4][3], '\0'};
