@@ -471,12 +471,7 @@ bool scan_int(const char* field, int w, int& v) {
   int i = 0;
   bool negative = false;
   if (i < n && (buf[i] == '+' || buf[i] == '-')) negative = buf[i++] == '-';
-  if (n == 0) {
-    v = 0;
-    return true;
-  }
-  if (i == n) return false;  // a sign alone
-  long long x = 0;
+  long long x = 0;  // all blank, or a sign alone, is 0
   for (; i < n; ++i) {
     if (!is_digit(buf[i])) return false;
     x = x * 10 + (buf[i] - '0');

@@ -107,7 +107,7 @@ bool edit_exp(float v, int w, int d, int k, char* out);
 
 // Input fields of w characters (the caller pads short lines with blanks).
 // Blanks are ignored and an all-blank field is 0.  False on anything that is
-// not a number of the descriptor's kind.
+// not a number of the descriptor's kind.  Under I a sign alone is 0 too.
 bool scan_int(const char* field, int w, int& v);
 // Fw.d and Ew.d: without a decimal point the digits are scaled by 10**-d,
 // without an exponent by 10**-k; an exponent is E, e, D or d with an
