@@ -16,8 +16,6 @@ namespace {
 // projections gives a centre of 0 instead of a division by zero.
 constexpr float EPSIL = 1E-20f;
 
-constexpr int HFAC_UNIT = 8;
-
 // Weight of sample k in the area and centroid sums (trapezoid rule).
 float trap(int k) { return k == 1 || k == expd.NK ? 0.5f : 1.0f; }
 
@@ -54,16 +52,16 @@ int integer_part(float v) { return v < float(INT_MAX) ? int(v) : INT_MAX; }
 // NL and TITLE); false when it is missing, written for another run, or
 // unreadable, short or holding a factor that is not finite.
 bool read_hfac_file() {
-  if (rec::open(HFAC_UNIT, "HFAC.DAT", rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR) != 0)
+  if (rec::open(HFAC_UNIT, HFAC_FILE, rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR) != 0)
     return false;
   int LMF = 0;
   FString<80> NAMEF;
   NAMEF.blank();
-  bool ok = rec::read_formatted(HFAC_UNIT, "(I3,A80)", {LMF, NAMEF}, rec::ERR_END) == 0 &&
+  bool ok = rec::read_formatted(HFAC_UNIT, FMT_HFAC_HEADER, {LMF, NAMEF}, rec::ERR_END) == 0 &&
             NAMEF == trol.TITLE && LMF == expd.NL;
   // NK is always 51, so the first NL columns of HFAC are consecutive.
   if (ok)
-    ok = rec::read_formatted(HFAC_UNIT, "(7(7E11.3,/),2E11.3)",
+    ok = rec::read_formatted(HFAC_UNIT, FMT_HFAC_VALUES,
                              {rec::Item::reals(stor.HFAC.data(), expd.NK * expd.NL)},
                              rec::ERR_END) == 0;
   for (int i = 0; ok && i < expd.NK * expd.NL; ++i) ok = std::isfinite(stor.HFAC.v[i]);

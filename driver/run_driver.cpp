@@ -22,10 +22,8 @@ namespace {
 constexpr int TERM_IN = 5;
 constexpr int TERM_OUT = 6;
 constexpr int LOG_UNIT = 7;
-constexpr int HFAC_UNIT = 8;
 
 constexpr const char* LOG_FILE = "KALOOUT.DAT";
-constexpr const char* HFAC_FILE = "HFAC.DAT";
 // The H-factors are written here first and renamed over HFAC.DAT only once
 // the whole file is out, so an interrupted or failed write never leaves a
 // half-written HFAC.DAT behind.  Same folder, so the rename is atomic.
@@ -63,8 +61,6 @@ constexpr const char* FMT_STORE_PROMPT =
 constexpr const char* FMT_CONTINUE_PROMPT =
     "(' Do you want to continue the iteration ? [Y/N] (Def=Y) ',$)";
 constexpr const char* FMT_TWID_PROMPT = "(' Enter new TWID (D =',F6.3,' rad) ',$)";
-constexpr const char* FMT_HFAC_HEADER = "(I3,A80)";
-constexpr const char* FMT_HFAC_VALUES = "(7(7E11.3,/),2E11.3)";
 
 // What a read of an answer gave.
 enum class Answer { OK, BAD, END };
@@ -152,7 +148,7 @@ bool store_hfac() {
     for (int l = 1; ok && l <= expd.NL; ++l)
       ok = rec::write_formatted(HFAC_UNIT, FMT_HFAC_VALUES,
                                 {rec::Item::reals(&factors(1, l), expd.NK)}, rec::ERR) == 0;
-    ok = rec::close(HFAC_UNIT) == 0 && ok;
+    ok = rec::close(HFAC_UNIT, rec::ERR) == 0 && ok;
   }
   if (ok && std::rename(HFAC_TEMP, HFAC_FILE) == 0) return true;
   std::remove(HFAC_TEMP);
