@@ -6,7 +6,8 @@
 float hint(const float& S, const int& L);
 // Product of the H-functions of all projections but LPROJ at (SPOS, T).
 float prod(const float& T);
-// Trapezoid integral of F from A to B with N points.
+// Integral of F from A to B over N equally spaced points, every point
+// (the two ends too) with the full weight (B - A)/(N - 1).
 float qtrap(float (*F)(const float&), const float& A, const float& B, const int& N);
 // Copies N consecutive 32-bit words from A to B.
 void ucopy(const float* A, float* B, const int& N);
