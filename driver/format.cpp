@@ -37,21 +37,20 @@ int parse(std::string_view text, Format& f) {
   f.nchars = 0;
   f.has_data = false;
   f.ends_with_dollar = false;
-  int stack[MAX_DEPTH];
-  int depth = 0;
+  int depth = 0;  // open parentheses
   std::size_t i = 0;
   auto col = [&]() { return int(i) + 1; };
   auto add = [&](Op op) -> Desc* {
     if (f.n >= MAX_DESC) return nullptr;
     Desc& d = f.d[f.n++];
-    d = Desc{op, 1, 0, 0, 0, 0, -1};
+    d = Desc{op, 1, 0, 0, 0, 0};
     return &d;
   };
 
   skip_blanks(text, i);
   if (i >= text.size() || text[i] != '(') return col();
   add(Op::OPEN);
-  stack[depth++] = 0;
+  ++depth;
   ++i;
 
   while (true) {
@@ -63,11 +62,8 @@ int parse(std::string_view text, Format& f) {
       continue;
     }
     if (c == ')') {
-      Desc* d = add(Op::CLOSE);
-      if (!d) return col();
-      int open = stack[--depth];
-      d->match = open;
-      f.d[open].match = f.n - 1;
+      if (!add(Op::CLOSE)) return col();
+      --depth;
       ++i;
       if (depth == 0) break;
       continue;
@@ -102,7 +98,7 @@ int parse(std::string_view text, Format& f) {
       Desc* d = add(Op::OPEN);
       if (!d) return col();
       d->repeat = count > 0 ? count : 1;
-      stack[depth++] = f.n - 1;
+      ++depth;
       ++i;
       continue;
     }

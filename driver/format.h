@@ -14,8 +14,8 @@
 namespace rec::fmt {
 
 enum class Op : unsigned char {
-  OPEN,    // '(' of a group; repeat = group count, match = index of its CLOSE
-  CLOSE,   // ')' of a group; match = index of its OPEN
+  OPEN,    // '(' of a group; repeat = group count
+  CLOSE,   // ')' of a group
   I,       // Iw
   F,       // Fw.d
   E,       // Ew.d
@@ -34,7 +34,6 @@ struct Desc {
   int decimals;  // d of Fw.d and Ew.d; k of kP
   int text;      // LIT: offset of the text in Format::chars
   int text_len;  // LIT: number of characters
-  int match;     // OPEN/CLOSE: index of the partner parenthesis
 };
 
 // Capacities; the program's longest formats use a few dozen descriptors.
