@@ -8,6 +8,7 @@
 
 #include "driver/fail.h"
 #include "driver/run_state.h"
+#include "driver/terminal.h"
 #include "driver/text_records.h"
 
 namespace {
@@ -30,19 +31,6 @@ float trap(int k) { return k == 1 || k == expd.NK ? 0.5f : 1.0f; }
   else
     std::snprintf(text, sizeof text, "Profile %d has zero area: it cannot be normalised", l);
   fatal(text);
-}
-
-// Reads one answer character from the terminal; end of input ends the
-// program like every question of the dialogue.  A read error gives a NUL,
-// which matches no answer.
-char ask(const char* prompt) {
-  rec::write_formatted(6, prompt, {});
-  FString<1> ANSWER;
-  ANSWER.blank();
-  int status = rec::read_formatted(5, "(A1)", {ANSWER}, rec::ERR_END);
-  if (status < 0) rec::stop(0);
-  if (status > 0) return '\0';
-  return ANSWER(1);
 }
 
 // The integer part of a non-negative sample, saturated at INT_MAX.
@@ -94,7 +82,7 @@ void noisered() {
 }
 
 void prep2() {
-  if (ask("(' Enter F for HFAC from file, RET for internal values ',$)") == 'F') {
+  if (ask_char("(' Enter F for HFAC from file, RET for internal values ',$)") == 'F') {
     if (read_hfac_file()) return;
     rec::write_formatted(6, "(' HFAC.DAT not found, taking internal values.')", {});
   }
@@ -111,7 +99,7 @@ void prep() {
     for (int k = 1; k <= NK; ++k)
       if (expd.PR(k, l) < 0.0f) expd.PR(k, l) = 0.0f;
 
-  char answer = ask("(' Automatic noise reduction [Y/N] ? (Def = Y) ',$)");
+  char answer = ask_char("(' Automatic noise reduction [Y/N] ? (Def = Y) ',$)");
   if (answer == ' ' || answer == 'Y' || answer == 'y') noisered();
 
   // Every profile is scaled to the weighted area of the reference profile;

@@ -3,7 +3,8 @@
 //
 // Terminal input is unit 5, terminal output unit 6, the log unit 7 and the
 // H-factor file unit 8.  End of input at any question ends the program with
-// exit status 0; conversion errors re-ask as each question says.
+// exit status 0 (see terminal.h); conversion errors re-ask as each question
+// says.
 #include "driver/run_driver.h"
 
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "driver/data_file.h"
 #include "driver/prep.h"
 #include "driver/run_state.h"
+#include "driver/terminal.h"
 #include "driver/test_sources.h"
 #include "driver/text_records.h"
 #include "engine/kalo.h"
@@ -19,7 +21,6 @@
 
 namespace {
 
-constexpr int TERM_IN = 5;
 constexpr int TERM_OUT = 6;
 constexpr int LOG_UNIT = 7;
 
@@ -62,57 +63,26 @@ constexpr const char* FMT_CONTINUE_PROMPT =
     "(' Do you want to continue the iteration ? [Y/N] (Def=Y) ',$)";
 constexpr const char* FMT_TWID_PROMPT = "(' Enter new TWID (D =',F6.3,' rad) ',$)";
 
-// What a read of an answer gave.
-enum class Answer { OK, BAD, END };
-
-Answer answer_of(int status) {
-  if (status < 0) return Answer::END;
-  return status > 0 ? Answer::BAD : Answer::OK;
-}
-
-// Reads one integer answer with "(I2)".
-Answer read_i2(int& value) {
-  return answer_of(rec::read_formatted(TERM_IN, "(I2)", {value}, rec::ERR_END));
-}
-
-// Reads a one-character answer with "(A1)"; a line that cannot be read
-// counts as an answer other than yes.
-Answer read_a1(FString<1>& value) {
-  Answer a = answer_of(rec::read_formatted(TERM_IN, "(A1)", {value}, rec::ERR_END));
-  if (a == Answer::BAD) value = "?";
-  return a;
-}
-
 // Test number: 0 (or RET) for measured data, 1..6 for a test source.  Any
 // other number is asked for again, since setp knows no density for it.
-bool ask_test_number() {
-  for (;;) {
-    rec::write_formatted(TERM_OUT, FMT_TEST_PROMPT, {});
-    Answer a = read_i2(trol.NTEST);
-    if (a == Answer::END) return false;
-    if (a == Answer::OK && trol.NTEST >= 0 && trol.NTEST <= 6) return true;
+void ask_test_number() {
+  while (!ask(FMT_TEST_PROMPT, {}, "(I2)", trol.NTEST) || trol.NTEST < 0 || trol.NTEST > 6) {
   }
 }
 
 // Printer choice 1..4 (0 or RET is 1) and the iteration limit; a bad
 // iteration limit asks for the printer again.
-bool ask_printer_and_limit() {
+void ask_printer_and_limit() {
   for (;;) {
-    rec::write_formatted(TERM_OUT, FMT_PRINTER_PROMPT, {});
-    Answer a = read_i2(coltag.IPRINT);
-    if (a == Answer::END) return false;
-    if (a == Answer::BAD) continue;
+    if (!ask(FMT_PRINTER_PROMPT, {}, "(I2)", coltag.IPRINT)) continue;
     if (coltag.IPRINT == 0) coltag.IPRINT = 1;
     if (coltag.IPRINT < 1 || coltag.IPRINT > 4) continue;
     coltag.ICOL = (coltag.IPRINT == 2 || coltag.IPRINT == 4) ? 1 : 0;
 
     int NEWIT = 0;
-    rec::write_formatted(TERM_OUT, FMT_MITER_PROMPT, {trol.MITER});
-    a = read_i2(NEWIT);
-    if (a == Answer::END) return false;
-    if (a == Answer::BAD) continue;
+    if (!ask(FMT_MITER_PROMPT, {trol.MITER}, "(I2)", NEWIT)) continue;
     if (NEWIT != 0) trol.MITER = NEWIT;
-    return true;
+    return;
   }
 }
 
@@ -156,36 +126,27 @@ bool store_hfac() {
 }
 
 // Asks whether to store the H-factors and stores them on "Y" or "y".
-bool ask_store() {
-  FString<1> ANSWER;
-  rec::write_formatted(TERM_OUT, FMT_STORE_PROMPT, {});
-  if (read_a1(ANSWER) == Answer::END) return false;
-  if ((ANSWER(1) == 'Y' || ANSWER(1) == 'y') && !store_hfac())
+void ask_store() {
+  char c = ask_char(FMT_STORE_PROMPT);
+  if ((c == 'Y' || c == 'y') && !store_hfac())
     rec::write_formatted(TERM_OUT,
                          "(' HFAC.DAT could not be written: H-factors not stored,"
                          " any old HFAC.DAT is kept.')",
                          {});
-  return true;
 }
 
 // Asks whether to go on; "Y", "y" and RET continue.
-bool ask_continue(bool& go_on) {
-  FString<1> ANSWER;
-  rec::write_formatted(TERM_OUT, FMT_CONTINUE_PROMPT, {});
-  if (read_a1(ANSWER) == Answer::END) return false;
-  go_on = ANSWER(1) == 'Y' || ANSWER(1) == 'y' || ANSWER(1) == ' ';
-  return true;
+bool ask_continue() {
+  char c = ask_char(FMT_CONTINUE_PROMPT);
+  return c == 'Y' || c == 'y' || c == ' ';
 }
 
 // Asks for a new TWID.  0, RET or the current width keep the window; a
 // width that cannot be read or is negative is asked for again.
-bool ask_twid(float& NEWTW) {
+float ask_twid() {
   for (;;) {
-    NEWTW = 0;
-    rec::write_formatted(TERM_OUT, FMT_TWID_PROMPT, {tywid.TWID});
-    Answer a = answer_of(rec::read_formatted(TERM_IN, "(F6.3)", {NEWTW}, rec::ERR_END));
-    if (a == Answer::END) return false;
-    if (a == Answer::OK && NEWTW >= 0) return true;
+    float NEWTW = 0;
+    if (ask(FMT_TWID_PROMPT, {tywid.TWID}, "(F6.3)", NEWTW) && NEWTW >= 0) return NEWTW;
   }
 }
 
@@ -200,10 +161,10 @@ void new_twid(float NEWTW) {
   prep2();
 }
 
-// The whole dialogue; returns false at end of input.
-bool dialogue() {
+// The whole dialogue and the run loop.
+void dialogue() {
   rec::write_formatted(TERM_OUT, FMT_TEST_LIST, {});
-  if (!ask_test_number()) return false;
+  ask_test_number();
   if (trol.NTEST != 0) {
     setp();
     timdsp.ITEST = 1;
@@ -212,7 +173,7 @@ bool dialogue() {
     timdsp.ITEST = 0;
   }
   prep();
-  if (!ask_printer_and_limit()) return false;
+  ask_printer_and_limit();
 
   rec::open(LOG_UNIT, LOG_FILE, rec::Status::UNKNOWN);
   rec::rewind(LOG_UNIT);
@@ -232,16 +193,12 @@ bool dialogue() {
 
     splot();
 
-    if (!ask_store()) return false;
-    bool go_on = false;
-    if (!ask_continue(go_on)) return false;
-    if (!go_on) break;
-    float NEWTW = 0;
-    if (!ask_twid(NEWTW)) return false;
+    ask_store();
+    if (!ask_continue()) break;
+    float NEWTW = ask_twid();
     if (NEWTW != 0 && NEWTW != tywid.TWID) new_twid(NEWTW);
   }
   rec::close(LOG_UNIT);
-  return true;
 }
 
 }  // namespace
