@@ -9,20 +9,12 @@
 
 #include "driver/run_state.h"
 
-namespace {
-// Positions (in sample spacings) beyond this are far outside every table; the
-// guard keeps the integer conversion below defined for any run state.
-constexpr float RA_LIMIT = 1.0e8f;
-}  // namespace
-
 float hint(const float& S, const int& L) {
   if (std::fabs(S) > stor.SLIM) return 0.0f;
   const float SL = S + stor.SREF(L);
   const float RA = expd.RSTEP * SL;
   if (!(std::fabs(RA) < RA_LIMIT)) return 0.0f;
-  // Truncation toward zero, one lower again for negative positions.
-  int K1 = int(RA) + 1;
-  if (RA < 0.0f) K1 -= 1;
+  const int K1 = hint_start(RA);
   const int K2 = K1 + 1;
   const float T1 = RA - float(K1 - 1);
   const float H1 = (K1 >= 1 && K1 <= expd.NK) ? stor.HFAC(K1, L) : 0.0f;

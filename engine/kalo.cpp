@@ -38,8 +38,6 @@ namespace {
 constexpr float EPSIL = 1.0e-20f;
 // A new H-factor above this is taken as runaway growth and set to 0.
 constexpr float HCAP = 1.0e7f;
-// Same guard as in hint: positions this far out are off every table.
-constexpr float RA_LIMIT = 1.0e8f;
 
 // The iteration line (units 6 and 7) and the infinite-factor line (unit 7).
 constexpr const char* ITER_FORMAT =
@@ -70,14 +68,6 @@ constexpr float TAME = 1.0e30f;
 // the table (true for every SREF within about a window of the middle).
 bool covered[MAXL];
 
-// The start sample hint takes for RA: truncation toward zero plus one, one
-// lower again for negative positions.
-inline int start_of(float RA) {
-  int K1 = int(RA) + 1;
-  if (RA < 0.0f) K1 -= 1;
-  return K1;
-}
-
 void tabulate(int L, int NK) {
   auto factor = [&](int k) { return k >= 1 && k <= NK ? stor.HFAC(k, L) : 0.0f; };
   bool finite = true;
@@ -86,13 +76,13 @@ void tabulate(int L, int NK) {
     finite = finite && factor(K1) >= 0.0f && factor(K1) < TAME;
   }
   tame[L - 1] = finite;
-  // RA = RSTEP*(S + SREF) is monotone in S, and so is start_of(RA), so the
+  // RA = RSTEP*(S + SREF) is monotone in S, and so is hint_start(RA), so the
   // window's two ends bound every start.
   const float RA1 = expd.RSTEP * (-stor.SLIM + stor.SREF(L));
   const float RA2 = expd.RSTEP * (stor.SLIM + stor.SREF(L));
   const bool finite_ends = std::fabs(RA1) < RA_LIMIT && std::fabs(RA2) < RA_LIMIT;
-  covered[L - 1] = finite_ends && std::min(start_of(RA1), start_of(RA2)) >= -PAD &&
-                   std::max(start_of(RA1), start_of(RA2)) <= NK + PAD;
+  covered[L - 1] = finite_ends && std::min(hint_start(RA1), hint_start(RA2)) >= -PAD &&
+                   std::max(hint_start(RA1), hint_start(RA2)) <= NK + PAD;
 }
 
 // Narrows [lo, hi) past the zeros at both ends of P.
@@ -120,7 +110,7 @@ inline float hline(const Line& c, float T) {
   const float SL = S + c.SREF;
   const float RA = c.RSTEP * SL;
   if (!(std::fabs(RA) < RA_LIMIT)) return 0.0f;
-  const int K1 = start_of(RA);
+  const int K1 = hint_start(RA);
   const float T1 = RA - float(K1 - 1);
   const Pair& h = c.pair[std::clamp(K1, -PAD, c.NK + PAD) + PAD];
   return (h.hi - h.lo) * T1 + h.lo;
