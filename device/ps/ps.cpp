@@ -90,16 +90,6 @@ void put_stroke(std::string_view format, rec::Items items) {
   has_point = false;
 }
 
-// True when the '(' at text[open] has a partner ')' later in the text.
-bool closes_later(const char* text, int open, int len) {
-  int depth = 0;
-  for (int i = open; i < len; ++i) {
-    if (text[i] == '(') ++depth;
-    if (text[i] == ')' && --depth == 0) return true;
-  }
-  return false;
-}
-
 // Creates the file with its header line (emptied if it exists).
 bool inips() {
   std::FILE* f = std::fopen(fname, "w");
@@ -111,23 +101,25 @@ bool inips() {
 }  // namespace
 
 int ps_escape(const char* text, int len, char* out, int cap) {
-  int n = 0;
-  int depth = 0;  // parentheses opened and not yet closed
+  // One pass pairs the parentheses: a ')' closes the latest open '(' before
+  // it; whatever stays unpaired is escaped, as is every backslash.
+  if (len > PS_TEXT_MAX) len = PS_TEXT_MAX;
+  bool esc[PS_TEXT_MAX];
+  int open[PS_TEXT_MAX];
+  int depth = 0;
   for (int i = 0; i < len; ++i) {
-    const char c = text[i];
-    bool esc = false;
-    if (c == '\\') {
-      esc = true;
-    } else if (c == ')') {
-      if (depth == 0) esc = true;
-      else --depth;
-    } else if (c == '(') {
-      if (closes_later(text, i, len)) ++depth;
-      else esc = true;
+    esc[i] = text[i] == '\\' || text[i] == '(';
+    if (text[i] == '(') open[depth++] = i;
+    if (text[i] == ')') {
+      esc[i] = depth == 0;
+      if (depth > 0) esc[open[--depth]] = false;
     }
-    if (n + (esc ? 2 : 1) > cap) break;
-    if (esc) out[n++] = '\\';
-    out[n++] = c;
+  }
+  int n = 0;
+  for (int i = 0; i < len; ++i) {
+    if (n + (esc[i] ? 2 : 1) > cap) break;
+    if (esc[i]) out[n++] = '\\';
+    out[n++] = text[i];
   }
   return n;
 }
