@@ -237,8 +237,7 @@ int menu(const float& x, const float& y, const int& k, const int& n, const char*
   (void)k;
   if (!dev.dpy) return 0;
   if (n < 1 || n > MAX_ITEMS) {
-    std::printf("Menu of %d items refused (1 to %d items)\n", n, MAX_ITEMS);
-    std::fflush(stdout);
+    xwi::say("Menu of %d items refused (1 to %d items)\n", n, MAX_ITEMS);
     return 0;
   }
   int len = L > 0 ? L : 0;

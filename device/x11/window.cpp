@@ -4,6 +4,7 @@
 #include <X11/cursorfont.h>
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,11 +62,6 @@ XPoint to_window(float x, float y) {
   return p;
 }
 
-void say(const char* fmt, int value) {
-  std::printf(fmt, value);
-  std::fflush(stdout);
-}
-
 // Loads a font by pattern; a pattern that matches nothing on the server
 // falls back to "fixed".  The listing is asked first so that no X error
 // (which would end the program) can come from a missing font.
@@ -75,13 +71,9 @@ XFontStruct* load_font(const char* pattern) {
   if (names) XFreeFontNames(names);
   XFontStruct* f = count > 0 ? XLoadQueryFont(dev.dpy, pattern) : nullptr;
   if (f) return f;
-  std::printf("Font %s not found, using fixed\n", pattern);
-  std::fflush(stdout);
+  say("Font %s not found, using fixed\n", pattern);
   f = XLoadQueryFont(dev.dpy, "fixed");
-  if (!f) {
-    std::printf("Font fixed not found\n");
-    std::fflush(stdout);
-  }
+  if (!f) say("Font fixed not found\n");
   return f;
 }
 
@@ -103,6 +95,14 @@ void set_pen_colour(int i) {
 }
 
 }  // namespace
+
+void say(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  std::vprintf(fmt, args);
+  va_end(args);
+  std::fflush(stdout);
+}
 
 Rect visible_part() {
   Rect r{0, 0, dev.window1W, dev.window1H};
@@ -140,8 +140,7 @@ void inixwi(const char* title, const float& x, const float& y, const float& w,
   if (dev.dpy) return;
   dev.dpy = xwi::open_display();
   if (!dev.dpy) {
-    std::printf("Display not opened!\n");
-    std::fflush(stdout);
+    xwi::say("Display not opened!\n");
     std::exit(-1);
   }
   Display* d = dev.dpy;

@@ -72,5 +72,7 @@ void restore_whole();
 void take_focus();
 // Gives the keyboard focus to w; false when the server refused it.
 bool set_focus(Window w);
+// Prints one device message on standard output at once.
+void say(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace xwi
