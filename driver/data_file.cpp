@@ -14,9 +14,6 @@
 
 namespace {
 
-constexpr const char* DATA_FILE = "KALOIN.DAT";
-constexpr int DATA_UNIT = 9;
-
 // Line of KALOIN.DAT that the next read takes.
 int LINE = 0;
 
@@ -63,11 +60,11 @@ void readp() {
   }
   LINE = 0;
 
-  read_line("(A)", {trol.TITLE}, "the title");
+  read_line(FMT_DATA_TITLE, {trol.TITLE}, "the title");
 
   float XSHIF = 0, SWID = 0;
   int NL = 0;
-  read_line("(4F10.3,I6)", {XSHIF, SWID, tywid.YSHIF, tywid.TWID, NL},
+  read_line(FMT_DATA_GEOMETRY, {XSHIF, SWID, tywid.YSHIF, tywid.TWID, NL},
             "XSHIF, SWID, YSHIF, TWID (4F10.3) and NL (I6)");
   // The arrays hold 20 profiles: a count outside 1..20 is refused before
   // anything is read into them.
@@ -85,7 +82,7 @@ void readp() {
   for (int l = 1; l <= NL; ++l) {
     char what[120];
     std::snprintf(what, sizeof what, "R11, R12, R21, R22 of profile %d (4F10.3)", l);
-    read_line("(4F10.3)",
+    read_line(FMT_DATA_MATRIX,
               {stor.RMAT(1, 1, l), stor.RMAT(1, 2, l), stor.RMAT(2, 1, l), stor.RMAT(2, 2, l)},
               what);
     // Five lines of ten samples and one of one.
@@ -96,11 +93,11 @@ void readp() {
       else
         std::snprintf(what, sizeof what, "samples %d to %d of profile %d (10F7.0)", first,
                       first + count - 1, l);
-      read_line("(10F7.0)", {rec::Item::reals(&expd.PR(first, l), count)}, what);
+      read_line(FMT_DATA_SAMPLES, {rec::Item::reals(&expd.PR(first, l), count)}, what);
     }
   }
 
-  read_line("(2I5,6F10.3)",
+  read_line(FMT_DATA_CONTROLS,
             {trol.ICEN, trol.MITER, trol.PREC, trol.QTOL, trol.XPAR, trol.RELMAX, trol.RELFAC,
              trol.TH},
             "ICEN, MITER (2I5) and PREC, QTOL, XPAR, RELMAX, RELFAC, TH (6F10.3)");

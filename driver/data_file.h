@@ -3,3 +3,15 @@
 
 // Reads KALOIN.DAT into the run state and builds the reconstruction grid.
 void readp();
+
+// The measured-data file as its reader and the example generator lay it
+// out: the title, the geometry (XSHIF, SWID, YSHIF, TWID, NL), then per
+// profile its matrix (R11, R12, R21, R22) and its 51 samples ten to a line,
+// and last the iteration controls.
+constexpr const char* DATA_FILE = "KALOIN.DAT";
+constexpr int DATA_UNIT = 9;
+constexpr const char* FMT_DATA_TITLE = "(A)";
+constexpr const char* FMT_DATA_GEOMETRY = "(4F10.3,I6)";
+constexpr const char* FMT_DATA_MATRIX = "(4F10.3)";
+constexpr const char* FMT_DATA_SAMPLES = "(10F7.0)";
+constexpr const char* FMT_DATA_CONTROLS = "(2I5,6F10.3)";

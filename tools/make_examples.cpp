@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <string>
 
+#include "driver/data_file.h"
 #include "driver/fixed.h"
 #include "driver/text_records.h"
 
@@ -34,7 +35,6 @@ constexpr double PI = 3.14159265358979323846;
 constexpr int NK = 51;      // samples per profile
 constexpr int MAXG = 2;     // Gaussians in one density
 constexpr int NT = 4001;    // points of each line integral
-constexpr int UNIT = 9;     // the measured-data unit
 constexpr float CUT = 0.005f;  // background cut, a share of a profile's peak
 // Beta function at the reconstruction point: one cm of x matches one
 // hundredth of a rad of angle (1 m/rad), so the beam is round in (x, 100 y).
@@ -137,25 +137,25 @@ void profile(const Example& e, const float r[4], FArray<float, NK>& pr) {
 // only replaced by a complete one).
 bool write_example(const Example& e, const std::string& folder) {
   const std::string path = folder + "/" + e.file, tmp = path + ".new";
-  if (rec::open(UNIT, tmp, rec::Status::UNKNOWN, rec::Access::SEQUENTIAL, rec::ERR) != 0) {
+  if (rec::open(DATA_UNIT, tmp, rec::Status::UNKNOWN, rec::Access::SEQUENTIAL, rec::ERR) != 0) {
     std::fprintf(stderr, "make-examples: cannot create %s\n", tmp.c_str());
     return false;
   }
   FString<80> title;
   title = e.title;
-  rec::write_formatted(UNIT, "(A)", {title});
-  rec::write_formatted(UNIT, "(4F10.3,I6)", {e.xshif, e.swid, e.yshif, e.twid, e.nl});
+  rec::write_formatted(DATA_UNIT, FMT_DATA_TITLE, {title});
+  rec::write_formatted(DATA_UNIT, FMT_DATA_GEOMETRY, {e.xshif, e.swid, e.yshif, e.twid, e.nl});
   for (int l = 1; l <= e.nl; ++l) {
     float r[4];
     FArray<float, NK> pr;
     matrix(e, l, r);
     profile(e, r, pr);
-    rec::write_formatted(UNIT, "(4F10.3)", {r[0], r[1], r[2], r[3]});
-    rec::write_formatted(UNIT, "(10F7.0)", {pr});
+    rec::write_formatted(DATA_UNIT, FMT_DATA_MATRIX, {r[0], r[1], r[2], r[3]});
+    rec::write_formatted(DATA_UNIT, FMT_DATA_SAMPLES, {pr});
   }
-  rec::write_formatted(UNIT, "(2I5,6F10.3)",
+  rec::write_formatted(DATA_UNIT, FMT_DATA_CONTROLS,
                        {e.icen, e.miter, e.prec, e.qtol, e.xpar, e.relmax, e.relfac, e.th});
-  rec::close(UNIT);
+  rec::close(DATA_UNIT);
   if (std::rename(tmp.c_str(), path.c_str()) != 0) {
     std::fprintf(stderr, "make-examples: cannot replace %s\n", path.c_str());
     std::remove(tmp.c_str());
