@@ -1,9 +1,15 @@
+// gtest before Xlib, whose macros (None, Bool, ...) clash with its names.
+#include <gtest/gtest.h>
+
 #include "tests/support/x_image.h"
 
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+
+#include "device/x11/window.h"
 
 Display* x_open() {
   // A busy shared server refuses connections now and then; try again.
@@ -42,4 +48,40 @@ bool x_unobscured(Display* d, Window w) {
   XSync(d, False);
   XSetErrorHandler(old);
   return top;
+}
+
+XShot x_draw_shot(Display* ctl, const std::function<void()>& draw) {
+  XShot s;
+  XEvent ev;
+  Window win = xwi_window();
+  XSelectInput(ctl, win, ExposureMask);
+  for (int attempt = 0; attempt < 40; ++attempt, usleep(50000)) {
+    XRaiseWindow(ctl, win);
+    XSync(ctl, False);
+    while (XCheckTypedWindowEvent(ctl, win, Expose, &ev)) {
+    }
+    erase();
+    draw();
+    flush_xwi();
+    xwi_sync();
+    bool seen = x_unobscured(ctl, win) && x_capture(ctl, win, s) && x_unobscured(ctl, win);
+    XSync(ctl, False);
+    if (seen && !XCheckTypedWindowEvent(ctl, win, Expose, &ev)) return s;
+  }
+  ADD_FAILURE() << "window stayed covered";
+  return s;
+}
+
+bool x_save_png(const XShot& shot, const std::string& path) {
+  const std::string ppm = path + ".ppm";
+  std::FILE* f = std::fopen(ppm.c_str(), "wb");
+  if (!f) return false;
+  std::fprintf(f, "P6 %d %d 255\n", shot.w, shot.h);
+  for (std::uint32_t p : shot.rgb) {
+    const unsigned char rgb[3] = {(unsigned char)(p >> 16), (unsigned char)(p >> 8), (unsigned char)p};
+    std::fwrite(rgb, 1, 3, f);
+  }
+  std::fclose(f);
+  const std::string cmd = "convert '" + ppm + "' '" + path + "' && rm -f '" + ppm + "'";
+  return std::system(cmd.c_str()) == 0;
 }

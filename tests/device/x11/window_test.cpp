@@ -33,30 +33,7 @@ class ScreenWindow : public ::testing::Test {
     linex(0);
   }
   void TearDown() override { if (ctl) XCloseDisplay(ctl); }
-  // Draws on a cleared window and reads it back, again if another window
-  // covered it meanwhile (the tests share the display with others): a
-  // window above it now, or an exposure since the drawing began.
-  XShot shot(const std::function<void()>& draw) {
-    XShot s;
-    XEvent ev;
-    Window win = xwi_window();
-    XSelectInput(ctl, win, ExposureMask);
-    for (int attempt = 0; attempt < 40; ++attempt, usleep(50000)) {
-      XRaiseWindow(ctl, win);
-      XSync(ctl, False);
-      while (XCheckTypedWindowEvent(ctl, win, Expose, &ev)) {
-      }
-      erase();
-      draw();
-      flush_xwi();
-      xwi_sync();
-      bool seen = x_unobscured(ctl, win) && x_capture(ctl, win, s) && x_unobscured(ctl, win);
-      XSync(ctl, False);
-      if (seen && !XCheckTypedWindowEvent(ctl, win, Expose, &ev)) return s;
-    }
-    ADD_FAILURE() << "window stayed covered";
-    return s;
-  }
+  XShot shot(const std::function<void()>& draw) { return x_draw_shot(ctl, draw); }
   Display* ctl = nullptr;
 };
 
