@@ -333,6 +333,30 @@ double scaled(float v, int k) {
   return x;
 }
 
+// The text "%.*f" gives for v with d decimals, built without printf for
+// the common case (d <= 7, |v| < 1e9; -1 otherwise): v * 10**d is exact in
+// double, so rounding it to an integer (ties to even) rounds the exact
+// binary value as printf does.  The PostScript pages write thousands of
+// such numbers, and printf's exact conversion dominated their time.
+int fixed_digits(float v, int d, char* buf) {
+  if (d < 0 || d > 7 || !(std::fabs(v) < 1e9f)) return -1;
+  long long p = 1;
+  for (int i = 0; i < d; ++i) p *= 10;
+  const double r = std::nearbyint(double(v) * double(p));
+  const bool negative = std::signbit(r) || v < 0.0f;
+  unsigned long long m = (unsigned long long)(std::fabs(r));
+  char digits[32];
+  int n = 0;
+  for (int i = 0; i < d || m > 0 || n <= d; ++i, m /= 10) digits[n++] = char('0' + m % 10);
+  int len = 0;
+  if (negative) buf[len++] = '-';
+  for (int i = n - 1; i >= 0; --i) {
+    buf[len++] = digits[i];
+    if (i == d && d > 0) buf[len++] = '.';
+  }
+  return len;
+}
+
 }  // namespace
 
 void edit_int(int v, int w, char* out) {
@@ -347,7 +371,8 @@ void edit_fixed(float v, int w, int d, int k, char* out) {
   // scale factor: a sign, 39 + 99 digits, a point, d <= 99 decimals, the
   // point appended for d = 0 and the terminator.
   char buf[1 + 39 + MAX_DECIMALS + 1 + MAX_DECIMALS + 2];
-  int n = std::snprintf(buf, sizeof buf - 1, "%.*f", d, scaled(v, k));
+  int n = k == 0 ? fixed_digits(v, d, buf) : -1;
+  if (n < 0) n = std::snprintf(buf, sizeof buf - 1, "%.*f", d, scaled(v, k));
   if (n < 0 || n >= int(sizeof buf) - 1) {  // cannot happen within the caps
     fill(out, w, '*');
     return;

@@ -71,6 +71,7 @@ struct Unit {
   int col = 0;               // columns of a record left open by '$'
   std::string line;          // the record being read
   int lines = 0;             // records read since the unit was positioned
+  bool write_through = true;  // every write statement goes to the file at once
 };
 
 Unit units[MAX_UNIT + 1];
@@ -184,7 +185,7 @@ int begin_write(Unit& u) {
 int end_write(Unit& u) {
   // Every statement reaches the file at once: a run that is interrupted
   // keeps its log up to the last line written.
-  std::fflush(u.f);
+  if (u.write_through) std::fflush(u.f);
   if (std::ferror(u.f)) {
     std::clearerr(u.f);
     return CANT_WRITE;
@@ -607,6 +608,11 @@ int open(int unit, std::string_view name, Status status, Access access, Handle h
   u.name = path;
   u.cut_pending = true;
   return OK;
+}
+
+void write_through(int unit, bool each_statement) {
+  if (unit >= 0 && unit <= MAX_UNIT && units[unit].connected && !units[unit].standard)
+    units[unit].write_through = each_statement;
 }
 
 int close(int unit) { return close(unit, NONE); }

@@ -93,6 +93,11 @@ struct Internal {
 // Connects a unit to a file.  OLD on a missing file is an error.
 int open(int unit, std::string_view name, Status status,
          Access access = Access::SEQUENTIAL, Handle h = NONE);
+// Whether every write statement on a file unit reaches the file at once
+// (the default, so an interrupted run keeps its records), or only when the
+// buffer fills and at close (for a file that is used only once complete).
+// Write errors are found either way, at the latest by close.
+void write_through(int unit, bool each_statement);
 // Releases a unit; a file written sequentially ends after its last record.
 int close(int unit);
 // The same; a file whose records could not all be put out is an error

@@ -151,6 +151,9 @@ void psopen(std::string_view name) {
     say(msg);
     return;
   }
+  // The file is handed to the print command only once closed: its
+  // thousands of pen lines need not each go to the file at once.
+  rec::write_through(PSUNIT, false);
   is_open = true;
   has_point = false;
   page_setup(coltag.PSXT, coltag.PSYT);
