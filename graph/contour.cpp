@@ -272,9 +272,11 @@ void tcontr(const Twin& t, const float* x, const int& nx, const float* y, const 
     legend_field(legend2, "(F7.1)", "(0P,F7.1)", ps.FOUT(i));
     if (notitl != 0) continue;
     const char letter[2] = {char(64 + i), ':'};
+    const float share_x = xs + float(t.legend_share_column) * tekt.CHARW;
     put_text(t, xs - 2.0f * tekt.CHARW, ys, std::string_view(letter, 2));
+    if (t.legend_share_first) put_text(t, share_x, ys, legend2.view());
     put_text(t, xs, ys, legend1.view());
-    put_text(t, xs + float(t.legend_share_column) * tekt.CHARW, ys, legend2.view());
+    if (!t.legend_share_first) put_text(t, share_x, ys, legend2.view());
   }
 
   for (int k = 1; k <= ps.NCL - 1; ++k) {

@@ -23,6 +23,10 @@ struct Twin {
   // figures, in character widths right of the area figures.
   std::string_view legend_header;
   int legend_share_column;
+  // The window writes a legend line's share before its area: a text
+  // blanks out the cells behind it, and the blanks in front of a share
+  // would otherwise hide the last digit of a wide area figure.
+  bool legend_share_first;
   // Contour level m is drawn in colour 2 + level_colour_step * (m mod 2).
   int level_colour_step;
   // The time stamp writes its date line before the time line (window) or

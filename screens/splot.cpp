@@ -1,5 +1,357 @@
-// The result screens.  Until the graphics window and its frames exist, the
-// run goes straight on from the reconstruction to the questions that follow.
+// The result-screen driver: the graphics dialogue after every
+// reconstruction.  Questions are asked on the top line of the window and
+// answered there by typing, by a pointer button ("MOUSE1" and the pointer
+// position) or through a pop-up menu; Control-Z ("CONTROL_Z") leaves at any
+// question.  Pages requested with P collect in KALO.PS, which is closed and
+// handed to the print command when the user leaves.
 #include "screens/splot.h"
 
-void splot() {}
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "device/ps/ps.h"
+#include "device/x11/window.h"
+#include "driver/run_state.h"
+#include "driver/text_records.h"
+#include "graph/graph_state.h"
+#include "screens/frames.h"
+#include "screens/hardcopy.h"
+#include "screens/zoom.h"
+
+namespace {
+
+constexpr int TERM_OUT = 6;
+
+// ---- State kept from one visit to the next ----
+int first = 1;     // 1 until the contour-count hint has been written
+int first2 = 1;    // 1 until the frame list has been written
+int first3 = 1;    // 1 until the window has been created
+int hardcopy = 0;  // 1 while KALO.PS is open with pages not yet printed
+int ncdef = -110;  // contour-count code offered in the frame-3 prompt
+FString<30> printcmd;
+FString<13> ltit;  // "L =" and the projection number
+FString<13> mtit;  // the same with "MOD": the H-factors were cut
+
+// Menu items, one after the other, each blank-padded to its length.
+constexpr int M1_LEN = 60, M2_LEN = 22, M3_LEN = 30;
+char m1[10 * M1_LEN];
+char m2[3 * M2_LEN];
+char m3[14 * M3_LEN];
+// Contour-count codes of the items of m3.
+constexpr int M3_CODES[14] = {-103, -105, -108, -110, -115, -120, -125,
+                              103,  105,  108,  110,  115,  120,  125};
+
+void put_items(char* dst, int len, std::initializer_list<std::string_view> items) {
+  for (std::string_view t : items) {
+    std::memset(dst, ' ', std::size_t(len));
+    std::memcpy(dst, t.data(), t.size());
+    dst += len;
+  }
+}
+
+void menu_texts() {
+  put_items(m1, M1_LEN,
+            {" 0: Exit graphic mode", " 1: Profiles and corresponding projections of the source",
+             " 2: H-factors for reconstructing the source",
+             " 3: Source (contour plot) and phase space density", " 4: Source (3-dim plot)",
+             " 5: Source (3-dim plot, turned 90 degs)", " 6: X -projection of the source",
+             " 7: X'-projection of the source", " 8: Overview collection",
+             " P: Hardcopy on printer"});
+  put_items(m2, M2_LEN, {" Printer Hardcopy    P", " Continue         <CR>", " Cancel Loop         C"});
+  put_items(m3, M3_LEN,
+            {"  3 Contour lines w/o  labels ", "  5 Contour lines w/o  labels ",
+             "  8 Contour lines w/o  labels ", " 10 Contour lines w/o  labels ",
+             " 15 Contour lines w/o  labels ", " 20 Contour lines w/o  labels ",
+             " 25 Contour lines w/o  labels ", "  3 Contour lines with labels ",
+             "  5 Contour lines with labels ", "  8 Contour lines with labels ",
+             " 10 Contour lines with labels ", " 15 Contour lines with labels ",
+             " 20 Contour lines with labels ", " 25 Contour lines with labels "});
+}
+
+// ---- One visit ----
+
+// The answer of the last question, blank-padded.
+FString<30> input;
+
+bool starts(std::string_view word) { return input.view().substr(0, word.size()) == word; }
+bool is_mouse1() { return starts("MOUSE1"); }
+bool is_mouse2() { return starts("MOUSE2"); }
+bool is_ctrl_z() { return starts("CONTROL_Z"); }
+bool is_p() { return input(1) == 'P' || input(1) == 'p'; }
+
+// Reads `format` from the first `width` columns of the answer (all of it
+// when width is 0); false on a read error.
+bool read_answer(const char* format, rec::Items items, int width = 0) {
+  return rec::read_formatted(rec::Internal(input.c, width > 0 ? width : 30), format, items,
+                             rec::ERR) == 0;
+}
+
+// The pointer position of a button answer, from columns 7 to 20.
+void pointer(float& x1, float& y1) {
+  x1 = y1 = 0.0f;
+  rec::read_formatted(rec::Internal(input.c + 6, 14), "(2F7.1)", {x1, y1}, rec::ERR);
+}
+
+// Writes the prompt on the window's top line and waits for the answer.
+void get_answer(std::string_view prompt) {
+  char text[64];
+  const std::size_t n = prompt.size() < sizeof text - 1 ? prompt.size() : sizeof text - 1;
+  std::memcpy(text, prompt.data(), n);
+  text[n] = '\0';
+  input.blank();
+  getinp(10.0f, 800.0f, text, input.c, 30);
+}
+
+// Asks a question in colour 1, then goes back to colour 3.
+void ask(std::string_view prompt) {
+  set_col(1);
+  get_answer(prompt);
+  set_col(3);
+}
+
+// The continue menu at the pointer; item 2 leaves `blank_cols` columns
+// blank, item 3 puts `cancel` into column 1.
+void continue_menu(int blank_cols, char cancel) {
+  float x1, y1;
+  pointer(x1, y1);
+  const int nn = menu(x1, y1, 22, 3, m2, M2_LEN);
+  if (nn == 1) input(1) = 'P';
+  if (nn == 2)
+    for (int c = 1; c <= blank_cols; ++c) input(c) = ' ';
+  if (nn == 3) input(1) = cancel;
+}
+
+void open_hardcopy() {
+  if (hardcopy == 0) {
+    psopen("KALO.PS");
+    splotps_new_file();
+  }
+  hardcopy = 1;
+}
+
+// Lowers the window, ends KALO.PS and hands it to the print command.
+void leave() {
+  vt220_pop();
+  if (hardcopy == 1) {
+    pscls();
+    rec::write_formatted(rec::Internal(printcmd.c + 8, 1), "(I1)", {coltag.IPRINT}, rec::ERR);
+    char command[31];
+    std::memcpy(command, printcmd.c, 30);
+    command[30] = '\0';
+    const int status = std::system(command);
+    (void)status;  // the print command's result is not examined
+  }
+  hardcopy = 0;
+}
+
+}  // namespace
+
+void splot() {
+  tekt = TEKT_SCREEN;
+  coltag.PSXS = 0.2f;
+  coltag.PSYS = 0.2f;
+  coltag.PSXT = 1.0f;
+  coltag.PSYT = 1.0f;
+  coltag.PSTS = 8.0f;
+  menu_texts();
+  static const bool texts_set = [] {
+    printcmd = "./print 1 KALO.PS";
+    ltit = "L = 1";
+    mtit = "L = 1   MOD";
+    return true;
+  }();
+  (void)texts_set;
+  frames_setup();
+  const Sheet& scr = screen_sheet();
+
+  int lan = 0;  // frame shown last (100: the emittance curve)
+  int l = 0;    // projection shown last, or the contour code used
+
+  // The first question, until it yields a number.
+  for (;;) {
+    if (first2 == 1) {
+      rec::write_formatted(TERM_OUT,
+                           "(' Frame numbers are:',/,"
+                           "' 1: Profiles and corresponding projections of the source',/,"
+                           "' 2: H-factors for reconstructing the source',/,"
+                           "' 3: Source (contour plot) and phase space density',/,"
+                           "' 4: Source (3-dim plot)',/,"
+                           "' 5: Source (3-dim plot, turned 90 degs)',/,"
+                           "' 6: X -projection of the source',/,"
+                           "' 7: X''-projection of the source',/,"
+                           "' 8: Overview collection')",
+                           {});
+      first2 = 0;
+    }
+    if (first3 == 1) {
+      inixwi("TOMOGRAPHY", 5.0f, 30.0f, 1015.0f, 800.0f);
+      first3 = 0;
+    } else {
+      vt220_push();
+    }
+    erase();
+    set_col(1);
+    get_answer("Enter graphics frame number (1:8) or RET to terminate ");
+    erase();
+    if (is_mouse1()) {
+      float x1, y1;
+      pointer(x1, y1);
+      lan = menu(x1, y1, 57, 8, m1 + M1_LEN, M1_LEN);
+      eraser(0.0f, 760.0f, 1060.0f, 800.0f);
+      break;
+    }
+    if (is_ctrl_z()) return leave();
+    if (read_answer("(I1)", {lan}, 1)) break;
+  }
+
+  for (;;) {  // dispatch the frame number lan
+    set_col(3);
+    if (lan == 0) return leave();
+    switch (lan) {
+      case 1:
+        for (l = 1; l <= expd.NL; ++l) {
+          rec::write_formatted(rec::Internal(ltit.c + 3, 2), "(I2)", {l}, rec::ERR);
+          ltit(6) = '\0';
+          draw_profile(scr, l, ltit.view().substr(0, 5), "S (cm)", "Proj", 4, 0);
+          if (l == expd.NL) break;
+          ask("Enter RET for continue or P for Hardcopy ");
+          if (is_mouse1()) continue_menu(1, '5');
+          else if (is_mouse2()) input(1) = ' ';
+          if (is_p()) {
+            open_hardcopy();
+            splotps(1, l);
+          } else if (is_ctrl_z()) {
+            return leave();
+          } else {
+            int idum = 0;
+            if (!read_answer("(I1)", {idum}, 1) || idum != 0) break;
+          }
+          erase();
+        }
+        break;
+      case 2: {
+        bool stop = false;
+        for (l = 1; l <= expd.NL && !stop; ++l) {
+          rec::write_formatted(rec::Internal(ltit.c + 3, 2), "(I2)", {l}, rec::ERR);
+          ltit(6) = '\0';
+          std::string_view stit = ltit.view().substr(0, 5);
+          for (;;) {
+            draw_hfactors(scr, l, stit);
+            ask("Enter IcutL,IcutR, P for Hardcopy or RET for continue ");
+            if (is_mouse1()) continue_menu(10, 'Y');
+            else if (is_mouse2())
+              for (int c = 1; c <= 10; ++c) input(c) = ' ';
+            if (is_p()) {
+              open_hardcopy();
+              splotps(2, l);
+              erase();
+              break;
+            }
+            if (is_ctrl_z()) return leave();
+            int icut1 = 0, icut2 = 0;
+            if (!read_answer("(I1,1X,I1)", {icut1, icut2})) {
+              stop = true;
+              break;
+            }
+            if (icut1 == 0 && icut2 == 0) {
+              erase();
+              break;
+            }
+            cuthfac(&stor.HFAC(1, l), expd.NK, icut1, icut2);
+            rec::write_formatted(rec::Internal(mtit.c + 3, 2), "(I2)", {l}, rec::ERR);
+            mtit(13) = '\0';
+            stit = mtit.view().substr(0, 11);
+            erase();
+          }
+          if (stop) break;
+        }
+        if (l > expd.NL) l = expd.NL;
+        break;
+      }
+      case 3: {
+        if (first == 1) {
+          rec::write_formatted(TERM_OUT,
+                               "('+Number of contour lines: 3 to 25',/,"
+                               "' Add 100 for nonlinear scale in z-direction',/,"
+                               "' Multiply with -1 for suppressing labels')",
+                               {});
+          first = 0;
+        }
+        FString<40> text1;
+        text1 = "Enter number of contour lines (D=  20) ";
+        text1(40) = '\0';
+        rec::write_formatted(rec::Internal(text1.c + 33, 4), "(I4)", {ncdef}, rec::ERR);
+        set_col(1);
+        get_answer(std::string_view(text1.c, 39));
+        set_col(3);
+        erase();
+        int ncont = 0;
+        if (is_mouse1()) {
+          float x1, y1;
+          pointer(x1, y1);
+          const int nn = menu(x1, y1, 29, 14, m3, M3_LEN);
+          ncont = nn >= 1 && nn <= 14 ? M3_CODES[nn - 1] : 0;
+        } else if (is_mouse2()) {
+          ncont = 0;
+        } else if (is_ctrl_z()) {
+          return leave();
+        } else {
+          const int width = input(2) == ' ' ? 1 : input(3) == ' ' ? 2 : input(4) == ' ' ? 3 : 4;
+          const char* format = width == 1 ? "(I1)" : width == 2 ? "(I2)" : width == 3 ? "(I3)" : "(I4)";
+          if (!read_answer(format, {ncont}, width)) break;
+        }
+        if (ncont == 0) ncont = ncdef;
+        if (ncont != 0) ncdef = ncont;
+        draw_contour(scr, ncont);
+        l = ncont;
+        ask("Enter RET for continue or P for Hardcopy ");
+        if (is_mouse1()) continue_menu(1, 'Y');
+        else if (is_mouse2()) input(1) = ' ';
+        if (is_p()) {
+          open_hardcopy();
+          splotps(3, ncont);
+        } else if (is_ctrl_z()) {
+          return leave();
+        } else {
+          int idum = 0;
+          if (!read_answer("(I1)", {idum}, 1) || idum != 0) break;
+        }
+        erase();
+        draw_emittance(scr);
+        lan = EMITTANCE_PAGE;
+        break;
+      }
+      case 4: draw_surface(scr, 1); break;
+      case 5: draw_surface(scr, 0); break;
+      case 6: draw_x_projection(scr); break;
+      case 7: draw_t_projection(scr); break;
+      case 8: draw_overview(scr, ncdef); break;
+      default: break;  // 9: nothing to draw
+    }
+
+    // The frame question, until it yields a number.
+    for (;;) {
+      set_col(1);
+      input.blank();
+      eraser(0.0f, 760.0f, 1060.0f, 800.0f);
+      get_answer("Enter number 1:8, P for Hardcopy or RET to terminate ");
+      set_col(3);
+      if (is_mouse1()) {
+        float x1, y1;
+        pointer(x1, y1);
+        const int lanx = menu(x1, y1, 57, 10, m1, M1_LEN) - 1;
+        if (lanx == 9) input(1) = 'P';
+        else rec::write_formatted(rec::Internal(input.c, 1), "(I1)", {lanx}, rec::ERR);
+      }
+      if (is_p()) {
+        open_hardcopy();
+        splotps(lan, l);
+        continue;
+      }
+      if (is_ctrl_z()) return leave();
+      if (read_answer("(I1)", {lan}, 1)) break;
+    }
+    erase();
+  }
+}

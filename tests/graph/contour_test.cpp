@@ -159,10 +159,13 @@ TEST(Contour, LegendOnScreenAndPaper) {
   EXPECT_EQ(s[0].text, "Cont  mmmrad   %");
   EXPECT_EQ(p[0].text, "Cont    mmmrad      %");
   EXPECT_EQ(s[1].text, "A:");
-  EXPECT_EQ(s[3].text, "  100.0");  // level 1 holds the whole beam
-  EXPECT_FLOAT_EQ(s[3].x - s[2].x, 6 * 0.32f);
+  // Screen: share (level 1 holds the whole beam), then area 6 characters
+  // to its left; paper: area, then share 8 characters right of it.
+  EXPECT_EQ(s[2].text, "  100.0");
+  EXPECT_EQ(p[3].text, "  100.0");
+  EXPECT_FLOAT_EQ(s[2].x - s[3].x, 6 * 0.32f);
   EXPECT_FLOAT_EQ(p[3].x - p[2].x, 8 * 0.32f);
-  EXPECT_EQ(s[2].text.size(), 8u);
+  EXPECT_EQ(s[3].text.size(), 8u);
   // notitl: no legend texts at all.
   RecordingPen quiet;
   contour(quiet, 3, 1);

@@ -1,0 +1,52 @@
+// Hardcopy pages (see hardcopy.h): the screen frames drawn through the paper
+// sheet.  The page title of an H-factor plot is the projection number
+// alone: a cut made on the screen is not marked on paper.
+#include "screens/hardcopy.h"
+
+#include "device/ps/ps.h"
+#include "driver/run_state.h"
+#include "driver/text_records.h"
+#include "graph/graph_state.h"
+#include "screens/frames.h"
+
+namespace {
+
+int first2 = 1;  // 1: the next page is the first of its file
+
+// Whether a page request names something there is a page for.
+bool defined(int frame, int item) {
+  if (frame == 1 || frame == 2) return item >= 1 && item <= expd.NL && item <= MAXL;
+  return (frame >= 3 && frame <= 8) || frame == EMITTANCE_PAGE;
+}
+
+}  // namespace
+
+void splotps_new_file() { first2 = 1; }
+
+void splotps(const int& frame, const int& item) {
+  if (!defined(frame, item)) return;
+  frames_setup();
+  if (first2 == 1) first2 = 0;
+  else psnewpage();
+  frameps(0);
+  pstxts(coltag.PSTS);
+
+  const Sheet& s = paper_sheet();
+  FString<11> ltit;
+  ltit = "L =";
+  if (frame == 1 || frame == 2)
+    rec::write_formatted(rec::Internal(ltit.c + 3, 2), "(I2)", {item}, rec::ERR);
+  const std::string_view title = ltit.view().substr(0, 5);
+  switch (frame) {
+    case EMITTANCE_PAGE: draw_emittance(s); break;
+    case 1: draw_profile(s, item, title, "S (cm)", "Proj", 4, 0); break;
+    case 2: draw_hfactors(s, item, title); break;
+    case 3: draw_contour(s, item); break;
+    case 4: draw_surface(s, 1); break;
+    case 5: draw_surface(s, 0); break;
+    case 6: draw_x_projection(s); break;
+    case 7: draw_t_projection(s); break;
+    case 8: draw_overview(s, -110); break;
+  }
+  frameold();
+}

@@ -1,0 +1,14 @@
+// Hardcopy pages: any result frame, or the emittance curve alone, as one
+// page of the PostScript file that the screen driver has opened.
+#pragma once
+
+// Frame number of the emittance-curve page.
+constexpr int EMITTANCE_PAGE = 100;
+
+// Appends a page showing frame `frame` (1..8, or EMITTANCE_PAGE); item is
+// the projection for frames 1 and 2 and the contour-count code for frame 3.
+// A frame or projection that does not exist makes no page.  Afterwards tekt
+// holds the screen values again.
+void splotps(const int& frame, const int& item);
+// The next page is the first of a newly opened file (no page break).
+void splotps_new_file();
