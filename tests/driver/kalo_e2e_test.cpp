@@ -33,6 +33,14 @@ const std::string Q_PRINTER =
     " 4: Local printer in color  ";
 const std::string Q_STORE = " Do you want to store HFAC for a next run ? [Y/N] (Def=N) ";
 const std::string Q_CONT = " Do you want to continue the iteration ? [Y/N] (Def=Y) ";
+// The frame list of the result screens, written at their first visit.
+const std::string FRAMES = " Frame numbers are:\n"
+    " 1: Profiles and corresponding projections of the source\n"
+    " 2: H-factors for reconstructing the source\n"
+    " 3: Source (contour plot) and phase space density\n"
+    " 4: Source (3-dim plot)\n 5: Source (3-dim plot, turned 90 degs)\n"
+    " 6: X -projection of the source\n 7: X'-projection of the source\n"
+    " 8: Overview collection\n";
 // After a pass: the store and continue questions.
 const std::string Q_END = Q_STORE + Q_CONT;
 const std::string Q_ITER9 = " Enter maximum number of iterations (D = 9) ";
@@ -126,7 +134,7 @@ TEST(KaloRun, TestSourceThroughStoreContinueNewTwidAndReload) {
                                        "", "N"}));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(mask(r.out), LIST + Q_TEST + Q_NOISE + Q_HFAC + Q_PRINTER + Q_ITER9 +
-                             pass(TEST1) + Q_END + q_twid(" 0.000") + Q_HFAC + pass(TEST1) +
+                             pass(TEST1) + FRAMES + Q_END + q_twid(" 0.000") + Q_HFAC + pass(TEST1) +
                              Q_END + q_twid(" 0.800") + pass(TEST1) + Q_END + "\n");
   const std::string head = "\n " + TEST1 + "\n\n" + window("5.00E-01", "5.00E-01", "5.01E-02") +
                            " SCEN:  5.50E-01 5.50E-01 5.50E-01\n" +
@@ -156,7 +164,7 @@ TEST(KaloRun, MeasuredDataDefaultsAndReAsking) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(mask(r.out), LIST + Q_TEST + Q_TEST + Q_TEST + Q_TEST + Q_NOISE + Q_HFAC +
                              Q_PRINTER + Q_PRINTER + Q_PRINTER + Q_ITER5 + Q_PRINTER +
-                             Q_ITER5 + pass(DATA) + Q_END + q_twid(" 3.125") +
+                             Q_ITER5 + pass(DATA) + FRAMES + Q_END + q_twid(" 3.125") +
                              q_twid(" 3.125") + q_twid(" 3.125") + pass(DATA) + Q_END + "\n");
   EXPECT_EQ(mask(read_file(dir.file("KALOOUT.DAT"))),
             "\n " + DATA + "\n\n" + window("1.56E+00", "1.56E+00", "0.00E+00") +

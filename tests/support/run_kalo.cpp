@@ -1,6 +1,9 @@
 #include "tests/support/run_kalo.h"
 
+#include "tests/support/kalo_window.h"
+
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,8 +13,10 @@
 
 namespace kalo_test {
 
+void answer_window_returns(const std::function<bool()>& alive) { answer_returns(alive); }
+
 RunResult run_program(const std::string& binary, const std::string& dir,
-                      const std::string& input, int timeout_s) {
+                      const std::string& input, int timeout_s, const During& during) {
   // The streams go through files kept apart from the run's folder, so the
   // program sees only its own files there.
   TempDir io;
@@ -19,7 +24,19 @@ RunResult run_program(const std::string& binary, const std::string& dir,
   std::string cmd = "cd '" + dir + "' && timeout -s KILL " + std::to_string(timeout_s) +
                     " '" + binary + "' <'" + io.file("in") + "' >'" + io.file("out") +
                     "' 2>'" + io.file("err") + "'";
-  int w = std::system(cmd.c_str());
+  int w = 0;
+  pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  bool done = false;
+  auto alive = [&] {
+    if (!done && waitpid(pid, &w, WNOHANG) == pid) done = true;
+    return !done;
+  };
+  if (during) during(alive);
+  if (!done) waitpid(pid, &w, 0);
   RunResult r;
   r.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
   r.out = read_file(io.file("out"));

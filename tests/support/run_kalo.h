@@ -2,11 +2,15 @@
 // collects what it leaves behind.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "tests/support/temp_dir.h"
 
 namespace kalo_test {
+
+// Answers every question of the program's graphics window with Return.
+void answer_window_returns(const std::function<bool()>& alive);
 
 struct RunResult {
   int status = -1;  // exit status (137: killed after the time limit)
@@ -15,15 +19,20 @@ struct RunResult {
 };
 
 // Runs `binary` in `dir` with `input` as its whole standard input; a run
-// longer than `timeout_s` seconds is killed.
+// longer than `timeout_s` seconds is killed.  While it runs, `during` is
+// called (when given) with a function that tells whether it still runs.
+using During = std::function<void(const std::function<bool()>& alive)>;
 RunResult run_program(const std::string& binary, const std::string& dir,
-                      const std::string& input, int timeout_s = 60);
+                      const std::string& input, int timeout_s = 60, const During& during = {});
 
 // The kalo program under test (KALO_BIN is defined for each test program,
 // not for this helper library, hence inline).
+// The result screens are answered with Return at every question unless
+// `during` drives the window otherwise.
 #ifdef KALO_BIN
-inline RunResult run_kalo(const std::string& dir, const std::string& input) {
-  return run_program(KALO_BIN, dir, input);
+inline RunResult run_kalo(const std::string& dir, const std::string& input,
+                          const During& during = answer_window_returns) {
+  return run_program(KALO_BIN, dir, input, 60, during);
 }
 #endif
 

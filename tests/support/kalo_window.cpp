@@ -1,0 +1,131 @@
+// gtest before Xlib, whose macros (None, Bool, ...) clash with its names.
+#include <gtest/gtest.h>
+
+#include "tests/support/kalo_window.h"
+
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "tests/support/x_input.h"
+
+namespace {
+
+// The program's window may go away at any moment (the program ends): the
+// requests then fail, which is no fault of the test.
+int ignore_errors(Display*, XErrorEvent*) { return 0; }
+
+bool is_kalo(Display* d, Window w) {
+  char* name = nullptr;
+  bool yes = XFetchName(d, w, &name) && name && std::strcmp(name, "TOMOGRAPHY") == 0;
+  if (name) XFree(name);
+  XWindowAttributes a;
+  return yes && XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
+}
+
+// The first child of w (the open menu of the window, or its first pane).
+Window first_child(Display* d, Window w, int* count = nullptr) {
+  Window root, parent, *kids = nullptr, found = 0;
+  unsigned n = 0;
+  if (XQueryTree(d, w, &root, &parent, &kids, &n) && n > 0) found = kids[0];
+  if (count) *count = int(n);
+  if (kids) XFree(kids);
+  return found;
+}
+
+bool has_cursor(const XShot& s) {
+  for (int y = 0; y < 45 && y < s.h; ++y)
+    for (int x = 0; x < s.w; ++x)
+      if (s.at(x, y) == 0xFF0000) return true;
+  return false;
+}
+
+}  // namespace
+
+KaloWindow::KaloWindow() {
+  d_ = x_open();
+  XSetErrorHandler(ignore_errors);
+}
+
+KaloWindow::~KaloWindow() {
+  if (d_) XCloseDisplay(d_);
+}
+
+bool KaloWindow::find(const std::function<bool()>& alive, int timeout_ms) {
+  for (int waited = 0; d_ && waited < timeout_ms; waited += 20, usleep(20000)) {
+    Window root, parent, *kids = nullptr;
+    unsigned n = 0;
+    if (XQueryTree(d_, DefaultRootWindow(d_), &root, &parent, &kids, &n))
+      for (unsigned i = 0; i < n && !w_; ++i)
+        if (is_kalo(d_, kids[i])) w_ = kids[i];
+    if (kids) XFree(kids);
+    if (w_) return true;
+    if (!alive()) return false;
+  }
+  return false;
+}
+
+void KaloWindow::keys(const std::string& text) {
+  for (char c : text) {
+    if (c == '\x1a') {
+      x_send(d_, w_, KeyPress, XK_Control_L);
+      x_send(d_, w_, KeyPress, XK_z);
+    } else {
+      KeySym k = c == '\n' ? XK_Return : c == '\b' ? XK_BackSpace : KeySym(static_cast<unsigned char>(c));
+      x_send(d_, w_, KeyPress, k);
+    }
+  }
+}
+
+void KaloWindow::click(int button, int x, int y) {
+  XWindowAttributes a;
+  XGetWindowAttributes(d_, w_, &a);
+  XWarpPointer(d_, 0, w_, 0, 0, 0, 0, x, a.height - y);
+  XSync(d_, False);
+  x_send(d_, w_, ButtonPress, unsigned(button));
+}
+
+bool KaloWindow::pick(int item, int timeout_ms) {
+  for (int waited = 0; waited < timeout_ms; waited += 20, usleep(20000)) {
+    Window box = first_child(d_, w_);
+    int panes = 0;
+    if (box) first_child(d_, box, &panes);
+    if (box && panes >= item) {
+      Window root, parent, *kids = nullptr;
+      unsigned n = 0;
+      XQueryTree(d_, box, &root, &parent, &kids, &n);
+      Window pane = kids[item - 1];  // in creation order: the items top down
+      XFree(kids);
+      usleep(50000);  // let the menu take its events
+      x_send(d_, pane, ButtonPress, 1);
+      for (int gone = 0; gone < 5000 && first_child(d_, w_); gone += 20) usleep(20000);
+      return true;
+    }
+  }
+  return false;
+}
+
+XShot KaloWindow::settled(const XShot* before, int timeout_ms) {
+  XShot last, now;
+  for (int waited = 0; waited < timeout_ms; waited += 100) {
+    usleep(100000);
+    XRaiseWindow(d_, w_);
+    if (!x_capture(d_, w_, now)) continue;
+    bool changed = !before || now.rgb != before->rgb;
+    if (changed && has_cursor(now) && now.rgb == last.rgb) return now;
+    last = now;
+  }
+  ADD_FAILURE() << "the window did not settle";
+  return now;
+}
+
+void answer_returns(const std::function<bool()>& alive) {
+  KaloWindow win;
+  if (!win.display()) return;
+  while (alive()) {
+    if (win.id() || win.find(alive, 200)) win.keys("\n");
+    usleep(100000);
+  }
+}
