@@ -112,6 +112,21 @@ const Sheet& paper_sheet() {
   return s;
 }
 
+Sheet sheet_with(const Sheet& s, const Twin& t) {
+  return {t,
+          s.region,
+          s.marker_colour,
+          s.colour_3_after,
+          s.colour_3_before_contour,
+          s.padded_titles,
+          s.fixed_overview_code,
+          s.emittance_overdrawn,
+          s.legend_colour_3,
+          s.legend_x,
+          s.stamp_x,
+          s.stamp_in_region_0};
+}
+
 void frame(const int& n) {
   if (n >= 0 && n <= 9) set_region(SCREEN_REGIONS[n]);
 }

@@ -39,6 +39,8 @@ struct Sheet {
 
 const Sheet& screen_sheet();
 const Sheet& paper_sheet();
+// The same sheet drawing through the twin t (with a recording pen in tests).
+Sheet sheet_with(const Sheet& s, const Twin& t);
 
 // Page regions: frame copies row n of the screen table into tekt, frameps
 // row n of the page table and sets the page scale of 115.2 units per graph

@@ -13,18 +13,17 @@ namespace {
 
 int first2 = 1;  // 1: the next page is the first of its file
 
-// Whether a page request names something there is a page for.
-bool defined(int frame, int item) {
+}  // namespace
+
+bool page_defined(int frame, int item) {
   if (frame == 1 || frame == 2) return item >= 1 && item <= expd.NL && item <= MAXL;
   return (frame >= 3 && frame <= 8) || frame == EMITTANCE_PAGE;
 }
 
-}  // namespace
-
 void splotps_new_file() { first2 = 1; }
 
 void splotps(const int& frame, const int& item) {
-  if (!defined(frame, item)) return;
+  if (!page_defined(frame, item)) return;
   frames_setup();
   if (first2 == 1) first2 = 0;
   else psnewpage();

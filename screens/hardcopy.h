@@ -10,5 +10,8 @@ constexpr int EMITTANCE_PAGE = 100;
 // A frame or projection that does not exist makes no page.  Afterwards tekt
 // holds the screen values again.
 void splotps(const int& frame, const int& item);
+// Whether there is a page for frame `frame` with `item` (a frame 1..8 or
+// the emittance curve; a projection of the run for frames 1 and 2).
+bool page_defined(int frame, int item);
 // The next page is the first of a newly opened file (no page break).
 void splotps_new_file();

@@ -345,8 +345,12 @@ void splot() {
         else rec::write_formatted(rec::Internal(input.c, 1), "(I1)", {lanx}, rec::ERR);
       }
       if (is_p()) {
-        open_hardcopy();
-        splotps(lan, l);
+        // A frame number that names no frame (9) has no page: nothing is
+        // opened or printed for it.
+        if (page_defined(lan, l)) {
+          open_hardcopy();
+          splotps(lan, l);
+        }
         continue;
       }
       if (is_ctrl_z()) return leave();
