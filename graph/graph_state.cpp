@@ -63,9 +63,8 @@ int nint(float v) {
 
 float pow10i(int n) {
   float p = 1.0f;
-  for (int k = 0; k < n; ++k) p = p * 10.0f;
-  for (int k = 0; k > n; --k) p = p * 0.1f;
-  return p;
+  for (int k = 0; k < n || k < -n; ++k) p = p * 10.0f;
+  return n < 0 ? 1.0f / p : p;
 }
 
 float flog10(float v) { return float(std::log10(double(v))); }

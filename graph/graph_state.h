@@ -123,7 +123,8 @@ extern const int id[33];
 // ends and a NaN gives 0, so no conversion is undefined.
 int nint(float v);
 // 10 to the power n, formed by repeated multiplication in single precision
-// (by 0.1 for negative n).
+// (for negative n the reciprocal of 10 to the power -n, so that a limit
+// k / 10**n of a large axis comes out as the round number it is).
 float pow10i(int n);
 // log10 taken in double precision and rounded to single.
 float flog10(float v);
