@@ -3,6 +3,12 @@
 // the 51 x 51 grid with 25 levels and its legend; graph_surface, the
 // hidden-line surface of the same grid.  One benchmark iteration is one
 // whole page (psnewpage, the plot, its KALO.PS lines written to the file).
+//
+// Then each result frame of a reconstruction of the 20-profile example (9
+// iterations): frame_screen/N draws frame N in the graphics window and
+// waits until the X server has drawn it (N = 100: the emittance curve; it
+// needs a display and is skipped without one); frame_page/N writes it as a
+// page of KALO.PS.  That is the time from the answer to the drawn frame.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -10,11 +16,20 @@
 #include <string>
 #include <unistd.h>
 
+#include "bench/bench_state.h"
 #include "device/ps/ps.h"
+#include "device/x11/window.h"
 #include "driver/run_state.h"
 #include "graph/contour.h"
 #include "graph/graph_state.h"
 #include "graph/surface.h"
+#include "engine/kalo.h"
+#include "driver/text_records.h"
+#include "screens/frames.h"
+#include "screens/hardcopy.h"
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
 
 namespace {
 
@@ -34,10 +49,7 @@ void setup() {
       const double u = (X[i] - 0.1) / 0.3, v = (Y[j] - 0.0002) / 0.0006;
       Z[i + N * j] = float(std::exp(-0.5 * (u * u - 1.2 * u * v + v * v) / 0.64));
     }
-  const std::string dir = std::filesystem::temp_directory_path().string() + "/kalo_graph_bench_" +
-                          std::to_string(::getpid());
-  std::filesystem::create_directories(dir);
-  if (chdir(dir.c_str()) != 0) return;
+  if (chdir(work_dir().c_str()) != 0) return;
   coltag = {1, 0.2f, 0.2f, 1.0f, 1.0f, 8.0f, 2};
   psopen("KALO.PS");
   tekt = TEKT_SCREEN;
@@ -63,6 +75,81 @@ void graph_surface(benchmark::State& state) {
 }
 BENCHMARK(graph_surface)->Unit(benchmark::kMillisecond);
 
+// The reconstructed example, made once; false when it could not be.
+bool reconstructed() {
+  static const bool ok = [] {
+    if (!prepare(20)) return false;
+    trol.MITER = 9;
+    int icon = 0;
+    float qavd = 0.0f;
+    kalo(icon, qavd);
+    coltag = {1, 0.2f, 0.2f, 1.0f, 1.0f, 8.0f, 2};
+    return true;
+  }();
+  return ok;
+}
+
+// Frame n through the sheet s (the contour plot first for the emittance
+// curve, which shows its table).
+void draw(const Sheet& s, int n) {
+  frames_setup();
+  switch (n) {
+    case 1: draw_profile(s, 1, "L = 1", "S (cm)", "Proj", 4, 0); break;
+    case 2: draw_hfactors(s, 1, "L = 1"); break;
+    case 3: draw_contour(s, -110); break;
+    case 4: draw_surface(s, 1); break;
+    case 5: draw_surface(s, 0); break;
+    case 6: draw_x_projection(s); break;
+    case 7: draw_t_projection(s); break;
+    case 8: draw_overview(s, -110); break;
+    default: draw_emittance(s); break;
+  }
+}
+
+void frame_screen(benchmark::State& state) {
+  if (!reconstructed() || !std::getenv("DISPLAY")) {
+    state.SkipWithError("needs the reconstruction and an X display");
+    return;
+  }
+  inixwi("TOMOGRAPHY", 5.0f, 30.0f, 1015.0f, 800.0f);
+  const int n = int(state.range(0));
+  for (auto _ : state) {
+    tekt = TEKT_SCREEN;
+    erase();
+    draw(screen_sheet(), n);
+    flush_xwi();
+    xwi_sync();
+  }
+}
+BENCHMARK(frame_screen)->DenseRange(1, 8)->Arg(100)->Unit(benchmark::kMillisecond);
+
+void frame_page(benchmark::State& state) {
+  setup();
+  if (!reconstructed()) {
+    state.SkipWithError("needs the reconstruction");
+    return;
+  }
+  const int n = int(state.range(0));
+  const int item = n == 3 ? -110 : 1;
+  for (auto _ : state) splotps(n, item);
+}
+BENCHMARK(frame_page)->DenseRange(1, 8)->Arg(100)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  // The reconstruction logs its iterations: to a file and to nowhere.
+  rec::open(7, (work_dir() / "KALOOUT.DAT").string(), rec::Status::UNKNOWN);
+  if (!std::freopen("/dev/null", "w", stdout)) return 1;
+  benchmark::ConsoleReporter reporter;
+  reporter.SetOutputStream(&std::cerr);
+  reporter.SetErrorStream(&std::cerr);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  pscls();
+  rec::close(7);
+  std::filesystem::remove_all(work_dir());
+  return 0;
+}

@@ -16,62 +16,14 @@
 #include <string>
 #include <unistd.h>
 
-#include "driver/data_file.h"
-#include "driver/prep.h"
+#include "bench/bench_state.h"
 #include "driver/run_state.h"
-#include "driver/test_sources.h"
 #include "driver/text_records.h"
 #include "engine/kalo.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Prepared {
-  stor_t stor;  // geometry and start factors after preparation
-  bool ok = false;
-};
-
-fs::path work_dir() {
-  static const fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("kalo_bench_" + std::to_string(::getpid()));
-    fs::create_directories(d);
-    return d;
-  }();
-  return dir;
-}
-
-// Answers to the two questions of the preparation: no noise reduction,
-// internal start values.
-void answer_prep() {
-  const fs::path answers = work_dir() / "answers.txt";
-  FILE* f = std::fopen(answers.c_str(), "w");
-  std::fputs("N\n\n", f);
-  std::fclose(f);
-  if (!std::freopen(answers.c_str(), "r", stdin)) std::abort();
-}
-
-// Fills the run state for the given number of profiles: 3 = test source 1,
-// 20 = the 20-profile example.
-bool prepare(int profiles) {
-  reset_run_state();
-  answer_prep();
-  if (profiles == 3) {
-    trol.NTEST = 1;
-    setp();
-  } else {
-    const fs::path example = fs::path(KALO_SOURCE_DIR) / "examples" / "KALOIN20.DAT";
-    if (!fs::exists(example)) return false;
-    fs::copy_file(example, work_dir() / "KALOIN.DAT", fs::copy_options::overwrite_existing);
-    const fs::path here = fs::current_path();
-    fs::current_path(work_dir());
-    readp();
-    fs::current_path(here);
-  }
-  prep();
-  trol.MITER = 1;
-  return expd.NL == profiles;
-}
 
 void kalo_iteration(benchmark::State& state) {
   const int profiles = int(state.range(0));
