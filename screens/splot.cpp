@@ -130,6 +130,32 @@ void open_hardcopy() {
   hardcopy = 1;
 }
 
+// What follows the continue question of a plot.
+enum class Next { GO_ON, STOP, LEAVE };
+
+// Asks whether to go on after a plot: Return (or the second button) goes
+// on, P makes a page of (frame, item) and goes on, any other answer stops
+// (the menu's "Cancel Loop" puts `cancel` into column 1).
+Next continue_question(char cancel, int frame, int item) {
+  ask("Enter RET for continue or P for Hardcopy ");
+  if (is_mouse1()) continue_menu(1, cancel);
+  else if (is_mouse2()) input(1) = ' ';
+  if (is_p()) {
+    open_hardcopy();
+    splotps(frame, item);
+    return Next::GO_ON;
+  }
+  if (is_ctrl_z()) return Next::LEAVE;
+  int idum = 0;
+  return read_answer("(I1)", {idum}, 1) && idum == 0 ? Next::GO_ON : Next::STOP;
+}
+
+// Writes projection number l into columns 4-5 of a title.
+template <int N>
+void number_title(FString<N>& title, int l) {
+  rec::write_formatted(rec::Internal(title.c + 3, 2), "(I2)", {l}, rec::ERR);
+}
+
 // Lowers the window, ends KALO.PS and hands it to the print command.
 void leave() {
   vt220_pop();
@@ -211,29 +237,20 @@ void splot() {
     switch (lan) {
       case 1:
         for (l = 1; l <= expd.NL; ++l) {
-          rec::write_formatted(rec::Internal(ltit.c + 3, 2), "(I2)", {l}, rec::ERR);
+          number_title(ltit, l);
           ltit(6) = '\0';
           draw_profile(scr, l, ltit.view().substr(0, 5), "S (cm)", "Proj", 4, 0);
           if (l == expd.NL) break;
-          ask("Enter RET for continue or P for Hardcopy ");
-          if (is_mouse1()) continue_menu(1, '5');
-          else if (is_mouse2()) input(1) = ' ';
-          if (is_p()) {
-            open_hardcopy();
-            splotps(1, l);
-          } else if (is_ctrl_z()) {
-            return leave();
-          } else {
-            int idum = 0;
-            if (!read_answer("(I1)", {idum}, 1) || idum != 0) break;
-          }
+          const Next next = continue_question('5', 1, l);
+          if (next == Next::LEAVE) return leave();
+          if (next == Next::STOP) break;
           erase();
         }
         break;
       case 2: {
         bool stop = false;
         for (l = 1; l <= expd.NL && !stop; ++l) {
-          rec::write_formatted(rec::Internal(ltit.c + 3, 2), "(I2)", {l}, rec::ERR);
+          number_title(ltit, l);
           ltit(6) = '\0';
           std::string_view stit = ltit.view().substr(0, 5);
           for (;;) {
@@ -259,7 +276,7 @@ void splot() {
               break;
             }
             cuthfac(&stor.HFAC(1, l), expd.NK, icut1, icut2);
-            rec::write_formatted(rec::Internal(mtit.c + 3, 2), "(I2)", {l}, rec::ERR);
+            number_title(mtit, l);
             mtit(13) = '\0';
             stit = mtit.view().substr(0, 11);
             erase();
@@ -305,18 +322,9 @@ void splot() {
         if (ncont != 0) ncdef = ncont;
         draw_contour(scr, ncont);
         l = ncont;
-        ask("Enter RET for continue or P for Hardcopy ");
-        if (is_mouse1()) continue_menu(1, 'Y');
-        else if (is_mouse2()) input(1) = ' ';
-        if (is_p()) {
-          open_hardcopy();
-          splotps(3, ncont);
-        } else if (is_ctrl_z()) {
-          return leave();
-        } else {
-          int idum = 0;
-          if (!read_answer("(I1)", {idum}, 1) || idum != 0) break;
-        }
+        const Next next = continue_question('Y', 3, ncont);
+        if (next == Next::LEAVE) return leave();
+        if (next == Next::STOP) break;
         erase();
         draw_emittance(scr);
         lan = EMITTANCE_PAGE;
