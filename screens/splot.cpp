@@ -156,9 +156,8 @@ void number_title(FString<N>& title, int l) {
   rec::write_formatted(rec::Internal(title.c + 3, 2), "(I2)", {l}, rec::ERR);
 }
 
-// Lowers the window, ends KALO.PS and hands it to the print command.
-void leave() {
-  vt220_pop();
+// Ends KALO.PS and hands it to the print command, when it holds pages.
+void print_pages() {
   if (hardcopy == 1) {
     pscls();
     rec::write_formatted(rec::Internal(printcmd.c + 8, 1), "(I1)", {coltag.IPRINT}, rec::ERR);
@@ -171,9 +170,14 @@ void leave() {
   hardcopy = 0;
 }
 
-}  // namespace
+// Lowers the window, then prints the pages of this visit.
+void leave() {
+  vt220_pop();
+  print_pages();
+}
 
-void splot() {
+// One visit to the result screens.
+void visit() {
   tekt = TEKT_SCREEN;
   coltag.PSXS = 0.2f;
   coltag.PSYS = 0.2f;
@@ -212,6 +216,12 @@ void splot() {
     }
     if (first3 == 1) {
       inixwi("TOMOGRAPHY", 5.0f, 30.0f, 1015.0f, 800.0f);
+      if (xwi_window() == 0) {
+        // No display: the run goes on without graphics (the H-factors can
+        // still be stored); the next visit tries again.
+        rec::write_formatted(TERM_OUT, "(' The result screens are skipped; the run goes on.')", {});
+        return;
+      }
       first3 = 0;
     } else {
       vt220_push();
@@ -365,5 +375,17 @@ void splot() {
       if (read_answer("(I1)", {lan}, 1)) break;
     }
     erase();
+  }
+}
+
+}  // namespace
+
+void splot() {
+  // A display that goes away in the middle of a visit ends the visit (the
+  // pages requested so far are still printed), not the run: the H-factors
+  // can still be stored, and the next visit opens a new window.
+  if (!xwi_guard(visit)) {
+    first3 = 1;
+    print_pages();
   }
 }

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <setjmp.h>
+#include <unistd.h>
 
 #include "device/x11/xdevice.h"
 
@@ -94,7 +96,24 @@ void set_pen_colour(int i) {
   XChangeGC(dev.dpy, dev.gc, GCForeground, &dev.xgcv);
 }
 
+// Recovery point of xwi_guard while its body runs.
+sigjmp_buf* recovery = nullptr;
+// Connections that broke: never used again, kept only so that the X
+// library's memory for them stays reachable.
+Display* lost[8];
+int nlost = 0;
+
 }  // namespace
+
+// The X library calls this when the connection to the server breaks (the
+// server ended or the network went away); returning would end the process.
+// Inside xwi_guard the body is abandoned instead.
+int connection_broken(Display*) {
+  if (recovery) siglongjmp(*recovery, 1);
+  say("Display lost: the connection to the X server broke.\n");
+  std::fflush(nullptr);
+  return 0;
+}
 
 void say(const char* fmt, ...) {
   va_list args;
@@ -141,8 +160,9 @@ void inixwi(const char* title, const float& x, const float& y, const float& w,
   dev.dpy = xwi::open_display();
   if (!dev.dpy) {
     xwi::say("Display not opened!\n");
-    std::exit(-1);
+    return;
   }
+  XSetIOErrorHandler(xwi::connection_broken);
   Display* d = dev.dpy;
   dev.window1X = xwi::trunc_coord(x);
   dev.window1Y = xwi::trunc_coord(y);
@@ -349,4 +369,24 @@ unsigned long xwi_load_font(const char* pattern) {
   unsigned long id = f->fid;
   XFreeFont(dev.dpy, f);  // only its presence is asked for
   return id;
+}
+
+bool xwi_guard(void (*body)()) {
+  sigjmp_buf here;
+  sigjmp_buf* outer = xwi::recovery;
+  xwi::recovery = &here;
+  if (sigsetjmp(here, 1) == 0) {
+    body();
+    xwi::recovery = outer;
+    return true;
+  }
+  xwi::recovery = outer;
+  // Nothing more may be sent on the broken connection: the device closes,
+  // keeping only the socket's descriptor from leaking.
+  if (xwi::nlost < 8) xwi::lost[xwi::nlost++] = dev.dpy;
+  close(ConnectionNumber(dev.dpy));
+  dev = xwi::Device{};
+  dev.nrsave = -1;
+  xwi::say("Display lost: the connection to the X server broke.\n");
+  return false;
 }

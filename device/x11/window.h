@@ -11,7 +11,8 @@
 
 // Opens the display and creates, maps and prepares the window `title` at
 // screen position (x, y), w x h pixels.  No display: "Display not opened!"
-// and exit status -1.  A second call leaves the open window as it is.
+// and the device stays closed (xwi_window() is 0), so the caller can go on
+// without graphics.  A second call leaves the open window as it is.
 void inixwi(const char* title, const float& x, const float& y, const float& w,
             const float& h);
 
@@ -50,6 +51,11 @@ void getinp(const float& x, const float& y, const char* prompt, char* answer,
 // items or of more than 100 is refused with a message and gives 0.
 int menu(const float& x, const float& y, const int& k, const int& n,
          const char* labels, const int& L);
+// Runs body, which uses the window.  When the connection to the X server
+// breaks meanwhile, body is abandoned where it was (it must hold nothing
+// that needs cleaning up), the device is closed, "Display lost: ..." is
+// printed, and the result is false; a later inixwi may open a new window.
+bool xwi_guard(void (*body)());
 // Window to the top of the stack, keyboard to it, saved picture restored.
 void vt220_push();
 // Picture saved, window to the bottom, keyboard back to the terminal.

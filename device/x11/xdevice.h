@@ -72,6 +72,8 @@ void restore_whole();
 void take_focus();
 // Gives the keyboard focus to w; false when the server refused it.
 bool set_focus(Window w);
+// Abandons what xwi_guard runs when the connection to the server breaks.
+int connection_broken(Display* d);
 // Prints one device message on standard output at once.
 void say(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 

@@ -53,6 +53,11 @@ KaloWindow::~KaloWindow() {
   if (d_) XCloseDisplay(d_);
 }
 
+void KaloWindow::forget() {
+  if (d_) close(ConnectionNumber(d_));
+  d_ = nullptr;
+}
+
 bool KaloWindow::find(const std::function<bool()>& alive, int timeout_ms) {
   for (int waited = 0; d_ && waited < timeout_ms; waited += 20, usleep(20000)) {
     Window root, parent, *kids = nullptr;

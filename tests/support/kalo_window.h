@@ -26,6 +26,9 @@ class KaloWindow {
   // false first or after timeout_ms.
   bool find(const std::function<bool()>& alive, int timeout_ms = 20000);
   Window id() const { return w_; }
+  // Drops the connection without a word to the server (before the test
+  // ends the server itself).
+  void forget();
   Display* display() const { return d_; }
 
   // Types text: '\n' is Return, '\b' BackSpace, '\x1a' left Control and Z
