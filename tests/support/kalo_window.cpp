@@ -4,6 +4,7 @@
 #include "tests/support/kalo_window.h"
 
 #include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
 #include <X11/keysym.h>
 #include <unistd.h>
 
@@ -124,6 +125,28 @@ XShot KaloWindow::settled(const XShot* before, int timeout_ms) {
   }
   ADD_FAILURE() << "the window did not settle";
   return now;
+}
+
+std::string KaloWindow::resources() {
+  int n = 0;
+  XResClient* clients = nullptr;
+  std::string out;
+  if (!XResQueryClients(d_, &n, &clients)) return out;
+  for (int i = 0; i < n; ++i) {
+    if ((w_ & ~clients[i].resource_mask) != clients[i].resource_base) continue;
+    int ntypes = 0;
+    XResType* types = nullptr;
+    if (XResQueryClientResources(d_, clients[i].resource_base, &ntypes, &types)) {
+      for (int t = 0; t < ntypes; ++t) {
+        char* name = XGetAtomName(d_, types[t].resource_type);
+        out += std::string(name ? name : "?") + " " + std::to_string(types[t].count) + " ";
+        if (name) XFree(name);
+      }
+      XFree(types);
+    }
+  }
+  XFree(clients);
+  return out;
 }
 
 void answer_returns(const std::function<bool()>& alive) {

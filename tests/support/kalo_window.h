@@ -43,6 +43,10 @@ class KaloWindow {
   // The window once it has changed from `before` (when given), shows the
   // prompt cursor, and stays unchanged for a moment.
   XShot settled(const XShot* before = nullptr, int timeout_ms = 10000);
+  // What the server holds for the program: the count of each kind of
+  // resource (windows, pixmaps, graphics contexts, fonts, ...), as
+  // "WINDOW 2 PIXMAP 1 ..."; empty when the server cannot tell.
+  std::string resources();
 
  private:
   Display* d_ = nullptr;
