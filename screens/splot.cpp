@@ -15,6 +15,7 @@
 #include "driver/run_state.h"
 #include "driver/text_records.h"
 #include "graph/graph_state.h"
+#include "screens/answers.h"
 #include "screens/frames.h"
 #include "screens/hardcopy.h"
 #include "screens/zoom.h"
@@ -72,26 +73,12 @@ void menu_texts() {
 // ---- One visit ----
 
 // The answer of the last question, blank-padded.
-FString<30> input;
+Answer input;
 
-bool starts(std::string_view word) { return input.view().substr(0, word.size()) == word; }
-bool is_mouse1() { return starts("MOUSE1"); }
-bool is_mouse2() { return starts("MOUSE2"); }
-bool is_ctrl_z() { return starts("CONTROL_Z"); }
-bool is_p() { return input(1) == 'P' || input(1) == 'p'; }
-
-// Reads `format` from the first `width` columns of the answer (all of it
-// when width is 0); false on a read error.
-bool read_answer(const char* format, rec::Items items, int width = 0) {
-  return rec::read_formatted(rec::Internal(input.c, width > 0 ? width : 30), format, items,
-                             rec::ERR) == 0;
-}
-
-// The pointer position of a button answer, from columns 7 to 20.
-void pointer(float& x1, float& y1) {
-  x1 = y1 = 0.0f;
-  rec::read_formatted(rec::Internal(input.c + 6, 14), "(2F7.1)", {x1, y1}, rec::ERR);
-}
+bool is_mouse1() { return answer_is(input, "MOUSE1"); }
+bool is_mouse2() { return answer_is(input, "MOUSE2"); }
+bool is_ctrl_z() { return answer_is(input, "CONTROL_Z"); }
+bool is_p() { return answer_is_p(input); }
 
 // Writes the prompt on the window's top line and waits for the answer.
 void get_answer(std::string_view prompt) {
@@ -114,7 +101,7 @@ void ask(std::string_view prompt) {
 // blank, item 3 puts `cancel` into column 1.
 void continue_menu(int blank_cols, char cancel) {
   float x1, y1;
-  pointer(x1, y1);
+  answer_pointer(input, x1, y1);
   const int nn = menu(x1, y1, 22, 3, m2, M2_LEN);
   if (nn == 1) input(1) = 'P';
   if (nn == 2)
@@ -147,7 +134,7 @@ Next continue_question(char cancel, int frame, int item) {
   }
   if (is_ctrl_z()) return Next::LEAVE;
   int idum = 0;
-  return read_answer("(I1)", {idum}, 1) && idum == 0 ? Next::GO_ON : Next::STOP;
+  return answer_digit(input, idum) && idum == 0 ? Next::GO_ON : Next::STOP;
 }
 
 // Writes projection number l into columns 4-5 of a title.
@@ -232,13 +219,13 @@ void visit() {
     erase();
     if (is_mouse1()) {
       float x1, y1;
-      pointer(x1, y1);
+      answer_pointer(input, x1, y1);
       lan = menu(x1, y1, 57, 8, m1 + M1_LEN, M1_LEN);
       eraser(0.0f, 760.0f, 1060.0f, 800.0f);
       break;
     }
     if (is_ctrl_z()) return leave();
-    if (read_answer("(I1)", {lan}, 1)) break;
+    if (answer_digit(input, lan)) break;
   }
 
   for (;;) {  // dispatch the frame number lan
@@ -277,7 +264,7 @@ void visit() {
             }
             if (is_ctrl_z()) return leave();
             int icut1 = 0, icut2 = 0;
-            if (!read_answer("(I1,1X,I1)", {icut1, icut2})) {
+            if (!answer_cut(input, icut1, icut2)) {
               stop = true;
               break;
             }
@@ -316,17 +303,15 @@ void visit() {
         int ncont = 0;
         if (is_mouse1()) {
           float x1, y1;
-          pointer(x1, y1);
+          answer_pointer(input, x1, y1);
           const int nn = menu(x1, y1, 29, 14, m3, M3_LEN);
           ncont = nn >= 1 && nn <= 14 ? M3_CODES[nn - 1] : 0;
         } else if (is_mouse2()) {
           ncont = 0;
         } else if (is_ctrl_z()) {
           return leave();
-        } else {
-          const int width = input(2) == ' ' ? 1 : input(3) == ' ' ? 2 : input(4) == ' ' ? 3 : 4;
-          const char* format = width == 1 ? "(I1)" : width == 2 ? "(I2)" : width == 3 ? "(I3)" : "(I4)";
-          if (!read_answer(format, {ncont}, width)) break;
+        } else if (!answer_contour(input, ncont)) {
+          break;
         }
         if (ncont == 0) ncont = ncdef;
         if (ncont != 0) ncdef = ncont;
@@ -357,7 +342,7 @@ void visit() {
       set_col(3);
       if (is_mouse1()) {
         float x1, y1;
-        pointer(x1, y1);
+        answer_pointer(input, x1, y1);
         const int lanx = menu(x1, y1, 57, 10, m1, M1_LEN) - 1;
         if (lanx == 9) input(1) = 'P';
         else rec::write_formatted(rec::Internal(input.c, 1), "(I1)", {lanx}, rec::ERR);
@@ -372,7 +357,7 @@ void visit() {
         continue;
       }
       if (is_ctrl_z()) return leave();
-      if (read_answer("(I1)", {lan}, 1)) break;
+      if (answer_digit(input, lan)) break;
     }
     erase();
   }
