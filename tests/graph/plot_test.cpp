@@ -122,7 +122,7 @@ TEST(Axes, GridLabelsAndMinorTicks) {
   EXPECT_EQ(labels, (std::vector<std::string>{"0.1", "0.9", "1.7", "2.5", "0", "20", "40", "60",
                                               "80", "100", "S (cm)", "Proj", "L = 1"}));
   // Label 2.5 (F4.1: " 2.5") starts one character right of its position.
-  const auto& l25 = pen.texts()[3];
+  const auto l25 = pen.texts()[3];
   const float w = float(axis.XWID) * 0.312f * tekt.CHARW;
   EXPECT_EQ(l25.x, graph.SXMIN + 6.0f * xt - 0.9f * w + tekt.CHARW);
   EXPECT_EQ(l25.i, 2);  // font INT(10 * 0.32) - 1
