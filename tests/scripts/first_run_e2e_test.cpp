@@ -1,0 +1,89 @@
+// The first run on a machine without a display: the scripted session runs the
+// built program on the example data on a virtual X server of its own and
+// must leave a screenshot of every frame, a KALO.PS that Ghostscript reads
+// and the PDF the print command made of it.  And the print command refuses
+// bad arguments with one line and a non-zero status.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace kalo_test;
+namespace fs = std::filesystem;
+
+const std::string SCRIPTS = std::string(KALO_SOURCE_DIR) + "/scripts/";
+
+// Runs a shell command; its exit status (-1 when it did not exit).
+int shell(const std::string& command) {
+  int w = std::system(command.c_str());
+  return WIFEXITED(w) ? WEXITSTATUS(w) : -1;
+}
+
+// Width and height of a PNG file from its header, 0 x 0 when it is none.
+std::pair<int, int> png_size(const std::string& path) {
+  const std::string s = read_file(path);
+  if (s.size() < 24 || s.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 || s.compare(12, 4, "IHDR") != 0)
+    return {0, 0};
+  auto be32 = [&](std::size_t at) {
+    int v = 0;
+    for (std::size_t i = at; i < at + 4; ++i) v = v * 256 + static_cast<unsigned char>(s[i]);
+    return v;
+  };
+  return {be32(16), be32(20)};
+}
+
+TEST(FirstRun, ScriptedSessionShowsEveryFrameAndPrintsEachPage) {
+  TempDir dir, io;
+  const int status = shell("env -u DISPLAY bash " + SCRIPTS + "first-run-session.sh " + KALO_BIN +
+                           " " + dir.path + " >" + io.file("out") + " 2>&1");
+  ASSERT_EQ(status, 0) << read_file(io.file("out"));
+
+  // One screenshot of the whole window per frame, frame 3 twice.
+  int shots = 0;
+  for (const auto& f : fs::directory_iterator(dir.file("frames"))) {
+    EXPECT_EQ(png_size(f.path().string()), std::make_pair(1015, 800)) << f.path();
+    ++shots;
+  }
+  EXPECT_EQ(shots, 9);
+
+  // A page for each of them, all of which Ghostscript draws without a word.
+  const std::string ps = read_file(dir.file("KALO.PS"));
+  std::size_t breaks = 0;
+  for (std::size_t at = ps.find("\n showpage\n"); at != std::string::npos;
+       at = ps.find("\n showpage\n", at + 1))
+    ++breaks;
+  EXPECT_EQ(breaks + 1, 9u);
+  EXPECT_EQ(shell("cd " + dir.path + " && gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=nullpage KALO.PS >" +
+                  io.file("gs") + " 2>&1"), 0);
+  EXPECT_EQ(read_file(io.file("gs")), "");
+
+  // The program ran ./print itself, then answered its last question.
+  EXPECT_EQ(read_file(dir.file("KALO.pdf")).substr(0, 5), "%PDF-");
+  const std::string terminal = read_file(dir.file("terminal.txt"));
+  EXPECT_NE(terminal.find("print: KALO.PS written as PDF to " + dir.file("KALO.pdf")), std::string::npos)
+      << terminal;
+  const std::string last = " Do you want to continue the iteration ? [Y/N] (Def=Y) ";
+  EXPECT_TRUE(terminal.ends_with(last)) << terminal;
+}
+
+TEST(PrintCommand, RefusesABadPrinterNumberOrAMissingFile) {
+  TempDir dir;
+  write_file(dir.file("KALO.PS"), "%!PS-Adobe-3.0\nshowpage\n");
+  for (const std::string args : {"0 KALO.PS", "5 KALO.PS", "x KALO.PS", "1 NONE.PS", "1", ""}) {
+    const int status = shell("cd " + dir.path + " && KALO_PRINT=pdf sh " + SCRIPTS + "print " + args +
+                             " >out 2>err");
+    EXPECT_NE(status, 0) << args;
+    const std::string err = read_file(dir.file("err"));
+    EXPECT_TRUE(err.rfind("print: ", 0) == 0 && err.find('\n') == err.size() - 1) << args << ": " << err;
+    EXPECT_FALSE(fs::exists(dir.file("KALO.pdf"))) << args;
+  }
+}
+
+}  // namespace
