@@ -18,6 +18,8 @@ namespace {
 constexpr std::uint32_t COLOUR[9] = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF7F, 0x0000FF,
                                      0x00FFFF, 0xBC8F8F, 0xFFFF00, 0x030303};
 constexpr const char* FONT1 = "*-HELVETICA-MEDIUM-R-NORMAL--*-120-*";
+// The font the window takes for font index 1: the 75-dpi one.
+constexpr const char* FONT1_75 = "*-HELVETICA-MEDIUM-R-NORMAL--*-120-75-75-*";
 
 void line(float x1, float y1, float x2, float y2) {
   gramov(x1, y1);
@@ -78,7 +80,7 @@ TEST_F(ScreenWindow, CoordinatesTruncateTowardZeroAndYCountsFromHeight800) {
 // yellow line (row 300), all read back from the saved image that
 // vt220_push copies into the window.
 TEST_F(ScreenWindow, ShowsColoursTextErasedRectanglesAndDashes) {
-  XFontStruct* f = XLoadQueryFont(ctl, FONT1);
+  XFontStruct* f = XLoadQueryFont(ctl, FONT1_75);
   ASSERT_NE(f, nullptr);
   text_out("", 0.0f, 0.0f, 0);  // font 0 in force
   int width = XTextWidth(f, "HIX", 3), changes = xwi_counters().font_changes;
