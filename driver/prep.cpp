@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "driver/data_file.h"
 #include "driver/fail.h"
 #include "driver/run_state.h"
 #include "driver/terminal.h"
@@ -31,6 +32,86 @@ float trap(int k) { return k == 1 || k == expd.NK ? 0.5f : 1.0f; }
   else
     std::snprintf(text, sizeof text, "Profile %d has zero area: it cannot be normalised", l);
   fatal(text);
+}
+
+// Data the iteration cannot use: for measured data the message names the
+// line of KALOIN.DAT (profile l's matrix for k = 0, its sample k, the
+// geometry line for k < 0); for a test source it names the profile.
+[[noreturn]] void refuse(int l, int k, const char* found) {
+  if (data_from_file()) refuse_data(l, k, found);
+  char text[200];
+  std::snprintf(text, sizeof text, "Profile %d: %s", l, found);
+  fatal(text);
+}
+
+// The sample of profile l at which the running sum of `term(k)` first
+// stops being finite (NK when it never does).
+template <typename Term>
+int overflow_at(Term term) {
+  float sum = 0.0f;
+  for (int k = 1; k <= expd.NK; ++k) {
+    sum = sum + term(k);
+    if (!std::isfinite(sum)) return k;
+  }
+  return expd.NK;
+}
+
+// A profile whose area or centroid sum overflows: the samples are blamed,
+// unless the sample spacing multiplies the centroid terms up (a window
+// width SWID far beyond the profile's own scale).
+[[noreturn]] void refuse_sums(int l, bool area) {
+  if (!area && expd.STEP * float(expd.NK - 1) > 1.0f) {
+    char found[160];
+    std::snprintf(found, sizeof found,
+                  "a window width SWID of %g, with which the centroid of profile %d overflows",
+                  double(stor.SLIM + stor.SLIM), l);
+    refuse(l, GEOMETRY_LINE, found);
+  }
+  int k = area ? overflow_at([&](int k) { return trap(k) * expd.PR(k, l); })
+               : overflow_at([&](int k) {
+                   return expd.STEP * expd.PR(k, l) * float(k - 1) * trap(k);
+                 });
+  refuse(l, k, area ? "samples whose sum overflows" : "samples whose centroid overflows");
+}
+
+// The widest spread of one profile's positive samples that the iteration
+// takes.  Scaled to the common area, the smallest samples of a wider
+// profile lie so far below its computed projection that the squared
+// deviations overflow the iteration's sum (a single sample of 1E25 among
+// counts of a few hundred does).  Fifteen decades is still far beyond any
+// measurement and beyond the seven digits of a single-precision sum.
+constexpr float MAX_SPREAD = 1E15f;
+
+// Ends the run when the positive samples of a profile spread wider than
+// MAX_SPREAD, naming the largest sample.
+void check_spread(int l) {
+  int kmax = 0, kmin = 0;
+  for (int k = 1; k <= expd.NK; ++k) {
+    float v = expd.PR(k, l);
+    if (!(v > 0.0f)) continue;
+    if (kmax == 0 || v > expd.PR(kmax, l)) kmax = k;
+    if (kmin == 0 || v < expd.PR(kmin, l)) kmin = k;
+  }
+  if (kmax == 0 || !(expd.PR(kmax, l) / MAX_SPREAD > expd.PR(kmin, l))) return;
+  char found[160];
+  std::snprintf(found, sizeof found,
+                "a sample of %g, more than 1E15 times the smallest positive sample of the "
+                "profile (%g)",
+                double(expd.PR(kmax, l)), double(expd.PR(kmin, l)));
+  refuse(l, kmax, found);
+}
+
+// The projection of profile l whose matrix gives the largest element: the
+// one a sum over all matrices overflows with.
+int largest_matrix() {
+  int lmax = 1;
+  float m = 0.0f;
+  for (int l = 1; l <= expd.NL; ++l)
+    for (int i = 0; i < 4; ++i) {
+      float v = std::fabs(stor.RMAT.v[4 * (l - 1) + i]);
+      if (v > m) m = v, lmax = l;
+    }
+  return lmax;
 }
 
 // The integer part of a non-negative sample, saturated at INT_MAX.
@@ -101,6 +182,7 @@ void prep() {
 
   char answer = ask_char("(' Automatic noise reduction [Y/N] ? (Def = Y) ',$)");
   if (answer == ' ' || answer == 'Y' || answer == 'y') noisered();
+  for (int l = 1; l <= NL; ++l) check_spread(l);
 
   // Every profile is scaled to the weighted area of the reference profile;
   // SCEN is each centroid in cm from the first sample.  The samples are
@@ -111,20 +193,26 @@ void prep() {
     SUMN = SUMN + trap(k) * expd.PR(k, LREF);
     ADDN = ADDN + expd.STEP * expd.PR(k, LREF) * float(k - 1) * trap(k);
   }
-  if (!(SUMN > 0.0f) || !std::isfinite(SUMN)) refuse_area(LREF);
+  if (!std::isfinite(SUMN)) refuse_sums(LREF, true);
+  if (!(SUMN > 0.0f)) refuse_area(LREF);
+  if (!std::isfinite(ADDN)) refuse_sums(LREF, false);
   stor.SCEN(LREF) = ADDN / SUMN;
 
   for (int l = 1; l <= NL; ++l) {
     if (l == LREF) continue;
     float SUML = 0.0f;
     for (int k = 1; k <= NK; ++k) SUML = SUML + trap(k) * expd.PR(k, l);
+    if (!std::isfinite(SUML)) refuse_sums(l, true);
     float RATL = SUMN / SUML;
     if (!(SUML > 0.0f) || !std::isfinite(RATL)) refuse_area(l);
     float ADDL = 0.0f;
     for (int k = 1; k <= NK; ++k) {
       expd.PR(k, l) = expd.PR(k, l) * RATL;
+      if (!std::isfinite(expd.PR(k, l)))
+        refuse(l, k, "a sample that overflows when the profile is scaled to the common area");
       ADDL = ADDL + expd.STEP * expd.PR(k, l) * float(k - 1) * trap(k);
     }
+    if (!std::isfinite(ADDL)) refuse_sums(l, false);
     stor.SCEN(l) = ADDL / SUMN;
   }
 
@@ -133,7 +221,7 @@ void prep() {
     float R21 = stor.RMAT(2, 1, l), R22 = stor.RMAT(2, 2, l);
     float DETR = R11 * R22 - R12 * R21;
     float DENR = 1.0f / DETR;
-    if (DETR == 0.0f || !std::isfinite(DENR)) {
+    if ((DETR == 0.0f || !std::isfinite(DENR)) && !data_from_file()) {
       char text[160];
       std::snprintf(text, sizeof text,
                     "The transfer matrix of profile %d is singular (determinant %g): it "
@@ -145,6 +233,16 @@ void prep() {
     stor.RINV(2, 2, l) = R11 * DENR;
     stor.RINV(1, 2, l) = -(R12 * DENR);
     stor.RINV(2, 1, l) = -(R21 * DENR);
+    // A determinant that overflows gives an inverse of zeros, one that
+    // underflows an infinite one: neither inverts the matrix.
+    bool finite = DETR != 0.0f && std::isfinite(DETR) && std::isfinite(DENR);
+    for (int i = 0; i < 4; ++i) finite = finite && std::isfinite(stor.RINV.v[4 * (l - 1) + i]);
+    if (!finite) {
+      char found[120];
+      std::snprintf(found, sizeof found,
+                    "a matrix that cannot be inverted (determinant %g)", double(DETR));
+      refuse(l, 0, found);
+    }
   }
 
   for (int i = 1; i <= NL; ++i) {
@@ -153,6 +251,12 @@ void prep() {
                         stor.RMAT(1, 2, i) * stor.RINV(2, 1, j);
       pint.BMAT(i, j) = stor.RMAT(1, 1, i) * stor.RINV(1, 2, j) +
                         stor.RMAT(1, 2, i) * stor.RINV(2, 2, j);
+      if (!std::isfinite(pint.AMAT(i, j)) || !std::isfinite(pint.BMAT(i, j))) {
+        char found[120];
+        std::snprintf(found, sizeof found,
+                      "a matrix whose products with the matrix of profile %d overflow", i);
+        refuse(j, 0, found);
+      }
     }
   }
 
@@ -172,6 +276,8 @@ void prep() {
   float DET = TT1 * TT2 - TT3 * TT3 + EPSIL;
   stor.XCEN = (TT2 * SS1 - TT3 * SS2) / DET;
   stor.YCEN = (TT1 * SS2 - TT3 * SS1) / DET;
+  const char* CENTRE = "a matrix with which the least-squares beam centre overflows";
+  if (!std::isfinite(stor.XCEN) || !std::isfinite(stor.YCEN)) refuse(largest_matrix(), 0, CENTRE);
 
   for (int l = 1; l <= NL; ++l) {
     float CP = stor.RMAT(1, 1, l);
@@ -185,6 +291,7 @@ void prep() {
       float SADJ = (stor.XCEN * CP + stor.YCEN * SP - stor.SCEN(l)) + expd.SMID(l);
       stor.SREF(l) = expd.SMID(l) - SADJ;
     }
+    if (!std::isfinite(stor.SREF(l))) refuse(l, 0, CENTRE);
   }
 
   prep2();

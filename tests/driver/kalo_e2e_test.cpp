@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -183,6 +184,9 @@ TEST(KaloRun, EndOfInputAtEveryQuestion) {
   }
 }
 
+// Opens a test's folder to the ordinary user that as_user runs take.
+void open_to_all(const std::string& path) { fs::permissions(path, fs::perms::all); }
+
 // Loading and storing H-factors: each case starts from an HFAC.DAT (or none)
 // and maybe a folder in the way of the store, and shows what the terminal
 // says and what the file `kept` holds afterwards; no temporary file is left
@@ -220,6 +224,70 @@ TEST(KaloRun, HfacFileLoadAndStore) {
     EXPECT_NE(r.out.find(c.said), std::string::npos) << r.out;
     EXPECT_EQ(read_file(dir.file(c.kept)), c.after);
     EXPECT_EQ(fs::exists(dir.file("HFAC.DAT.tmp")), c.folder == "HFAC.DAT.tmp");
+  }
+}
+
+// KALOIN.DAT of the three triangles with line `n` (from 1) replaced.
+std::string kaloin_with(int n, const std::string& text) {
+  std::istringstream in(kaloin());
+  std::string out, l;
+  for (int i = 1; std::getline(in, l); ++i) out += (i == n ? text : l) + "\n";
+  return out;
+}
+
+// Measured data that the run cannot use end it with one line naming the
+// file, the line and what was wrong (or why the file cannot be opened),
+// status 1 and no log: values whose matrix in cm, inverse, window or
+// centroid would not be finite, one sample so large that the iteration's
+// sums overflow, negative controls, and a file that is missing, a folder,
+// unreadable or a line without end.
+TEST(KaloRun, UnusableDataEndTheRunWithOneLine) {
+  const std::string line = " KALOIN.DAT, line ";
+  auto data = [](int n, const std::string& text) {
+    return [=](const TempDir& d) { write_file(d.file("KALOIN.DAT"), kaloin_with(n, text)); };
+  };
+  const struct {
+    std::function<void(const TempDir&)> setup;
+    bool as_user;
+    std::string said;
+  } cases[] = {
+      {data(3, "     1.000   1.0E+37     0.000     1.000"), false,
+       line + "3: expected R11, R12, R21, R22 of profile 1 (4F10.3), found an R12 or R21 too "
+              "large to convert to centimetres"},
+      {data(10, "   1.0E+20     0.000     0.000   1.0E+20"), false,
+       line + "10: expected R11, R12, R21, R22 of profile 2 (4F10.3), found a matrix that "
+              "cannot be inverted (determinant inf)"},
+      {data(2, "     0.000   3.0E+38     0.000     3.125     3"), false,
+       line + "2: expected XSHIF, SWID, YSHIF, TWID (4F10.3) and NL (I6), found a window width "
+              "SWID of 3e+38, with which the centroid of profile 1 overflows"},
+      {data(13, "     0.     1.     2.     3.     4.   1E25     4.     3.     2.     1."), false,
+       line + "13: expected samples 21 to 30 of profile 2 (10F7.0), found a sample of 1e+25, "
+              "more than 1E15 times the smallest positive sample of the profile (1)"},
+      {data(24, "    0    5     0.010    -5.000    -0.500     0.050     0.100     0.000"), false,
+       line + "24: expected ICEN, MITER (2I5) and PREC, QTOL, XPAR, RELMAX, RELFAC, TH "
+              "(6F10.3), found a negative QTOL (-5)"},
+      {data(24, "    0    5    -1.000     0.005    -0.500     0.050     0.100     0.000"), false,
+       line + "24: expected ICEN, MITER (2I5) and PREC, QTOL, XPAR, RELMAX, RELFAC, TH "
+              "(6F10.3), found a negative PREC (-1)"},
+      {nullptr, false, " Sorry, file not existing"},
+      {[](const TempDir& d) { fs::create_directory(d.file("KALOIN.DAT")); }, false,
+       " Sorry, KALOIN.DAT cannot be opened: Is a directory"},
+      {[](const TempDir& d) {
+         open_to_all(d.path);
+         write_file(d.file("KALOIN.DAT"), kaloin());
+         fs::permissions(d.file("KALOIN.DAT"), fs::perms::none);
+       }, true, " Sorry, KALOIN.DAT cannot be opened: Permission denied"},
+      {[](const TempDir& d) { fs::create_symlink("/dev/zero", d.file("KALOIN.DAT")); }, false,
+       line + "1: expected the title, found a line longer than 65536 characters"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    TempDir dir;
+    if (c.setup) c.setup(dir);
+    auto r = run_kalo(dir.path, answers({"", "", "", "", ""}), c.as_user);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.ends_with(c.said + "\n")) << r.out;
+    EXPECT_FALSE(fs::exists(dir.file("KALOOUT.DAT")));
   }
 }
 

@@ -15,15 +15,18 @@ struct RunResult {
 };
 
 // Runs `binary` in `dir` with `input` as its whole standard input; a run
-// longer than `timeout_s` seconds is killed.
+// longer than `timeout_s` seconds is killed.  With `as_user`, a run by root
+// drops to an ordinary user (nobody), so that file permissions hold for the
+// program as they do for any user (`dir` must then be open to that user).
 RunResult run_program(const std::string& binary, const std::string& dir,
-                      const std::string& input, int timeout_s = 60);
+                      const std::string& input, int timeout_s = 60, bool as_user = false);
 
 // The kalo program under test (KALO_BIN is defined for each test program,
 // not for this helper library, hence inline).
 #ifdef KALO_BIN
-inline RunResult run_kalo(const std::string& dir, const std::string& input) {
-  return run_program(KALO_BIN, dir, input);
+inline RunResult run_kalo(const std::string& dir, const std::string& input,
+                          bool as_user = false) {
+  return run_program(KALO_BIN, dir, input, 60, as_user);
 }
 #endif
 
