@@ -2,15 +2,18 @@
 // start H-factors (internal values 1, or reloaded from HFAC.DAT).
 #include "driver/prep.h"
 
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "driver/data_file.h"
 #include "driver/fail.h"
 #include "driver/run_state.h"
 #include "driver/terminal.h"
 #include "driver/text_records.h"
+#include "engine/kalo.h"
 
 namespace {
 
@@ -118,24 +121,67 @@ int largest_matrix() {
 int integer_part(float v) { return v < float(INT_MAX) ? int(v) : INT_MAX; }
 
 // Reads HFAC.DAT into HFAC when the file was written for this run (same
-// NL and TITLE); false when it is missing, written for another run, or
-// unreadable, short or holding a factor that is not finite.
-bool read_hfac_file() {
-  if (rec::open(HFAC_UNIT, HFAC_FILE, rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR) != 0)
+// NL and TITLE) and holds factors the iteration can produce.  Otherwise
+// returns false and, unless the file is simply missing, says why in `why`.
+bool read_hfac_file(char* why, int cap) {
+  why[0] = '\0';
+  if (rec::open(HFAC_UNIT, HFAC_FILE, rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR) != 0) {
+    if (rec::system_error() != ENOENT)
+      std::snprintf(why, std::size_t(cap), "%s cannot be opened: %s", HFAC_FILE,
+                    std::strerror(rec::system_error()));
     return false;
+  }
+  // What a read that failed found, for the line it stopped in.
+  auto failed = [&](int status, const char* expected) {
+    char found[80];
+    if (status < 0)
+      std::snprintf(found, sizeof found, "the end of the file");
+    else if (status == rec::READ_FAILED)
+      std::snprintf(found, sizeof found, "a line that cannot be read (%s)",
+                    std::strerror(rec::system_error()));
+    else if (status == rec::RECORD_TOO_LONG)
+      std::snprintf(found, sizeof found, "a line longer than %d characters", rec::MAX_RECORD);
+    else
+      std::snprintf(found, sizeof found, "a field that does not convert");
+    std::snprintf(why, std::size_t(cap), "%s, line %d: expected %s, found %s", HFAC_FILE,
+                  rec::lines_read(HFAC_UNIT), expected, found);
+    return false;
+  };
+  auto done = [&](bool ok) {
+    rec::close(HFAC_UNIT);
+    return ok;
+  };
   int LMF = 0;
   FString<80> NAMEF;
   NAMEF.blank();
-  bool ok = rec::read_formatted(HFAC_UNIT, FMT_HFAC_HEADER, {LMF, NAMEF}, rec::ERR_END) == 0 &&
-            NAMEF == trol.TITLE && LMF == expd.NL;
+  int status = rec::read_formatted(HFAC_UNIT, FMT_HFAC_HEADER, {LMF, NAMEF}, rec::ERR_END);
+  if (status != 0) return done(failed(status, "NL (I3) and the title (A80)"));
+  if (LMF != expd.NL) {
+    std::snprintf(why, std::size_t(cap), "%s was written for NL = %d, this run has NL = %d",
+                  HFAC_FILE, LMF, expd.NL);
+    return done(false);
+  }
+  if (!(NAMEF == trol.TITLE)) {
+    std::snprintf(why, std::size_t(cap), "%s was written for another title: %.*s", HFAC_FILE,
+                  NAMEF.len_trim(), NAMEF.c);
+    return done(false);
+  }
   // NK is always 51, so the first NL columns of HFAC are consecutive.
-  if (ok)
-    ok = rec::read_formatted(HFAC_UNIT, FMT_HFAC_VALUES,
-                             {rec::Item::reals(stor.HFAC.data(), expd.NK * expd.NL)},
-                             rec::ERR_END) == 0;
-  for (int i = 0; ok && i < expd.NK * expd.NL; ++i) ok = std::isfinite(stor.HFAC.v[i]);
-  rec::close(HFAC_UNIT);
-  return ok;
+  const int n = expd.NK * expd.NL;
+  status = rec::read_formatted(HFAC_UNIT, FMT_HFAC_VALUES,
+                               {rec::Item::reals(stor.HFAC.data(), n)}, rec::ERR_END);
+  if (status != 0) return done(failed(status, "H-factors (7E11.3)"));
+  // The iteration never leaves a factor negative or above its runaway cap
+  // (nor one that is not finite); such a file was not written by it.
+  for (int i = 0; i < n; ++i) {
+    const float h = stor.HFAC.v[i];
+    if (h >= 0.0f && h <= HCAP) continue;
+    std::snprintf(why, std::size_t(cap),
+                  "%s: factor %d of profile %d is %g, not a factor from 0 to 1E7", HFAC_FILE,
+                  i % expd.NK + 1, i / expd.NK + 1, double(h));
+    return done(false);
+  }
+  return done(true);
 }
 
 }  // namespace
@@ -164,7 +210,9 @@ void noisered() {
 
 void prep2() {
   if (ask_char("(' Enter F for HFAC from file, RET for internal values ',$)") == 'F') {
-    if (read_hfac_file()) return;
+    char why[200];
+    if (read_hfac_file(why, sizeof why)) return;
+    if (why[0]) rec::write_formatted(6, "(1X,A)", {std::string_view(why)});
     rec::write_formatted(6, "(' HFAC.DAT not found, taking internal values.')", {});
   }
   for (int l = 1; l <= expd.NL; ++l)

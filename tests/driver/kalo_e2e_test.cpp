@@ -146,19 +146,20 @@ TEST(KaloRun, TestSourceThroughStoreContinueNewTwidAndReload) {
 // Measured data with mostly empty answers: printer 1, MITER from the file,
 // nothing stored, the loop goes on.  Asked for again: test numbers that
 // cannot be read or name no test source, printers outside 1..4, a bad
-// iteration limit (with the printer), a TWID that cannot be read or is
-// negative.  The test list is shown once, the printer list with every
-// printer question; the current TWID keeps the window.
+// iteration limit (with the printer), a TWID that cannot be read, is
+// negative or is not finite.  The test list is shown once, the printer list
+// with every printer question; the current TWID keeps the window.
 TEST(KaloRun, MeasuredDataDefaultsAndReAsking) {
   TempDir dir;
   write_file(dir.file("KALOIN.DAT"), kaloin());
   auto r = run_kalo(dir.path, answers({"x", "7", "-1", "", "", "", "7", "x", "", "x", "2", "",
-                                       "", "", "abc", "-0.5", "3.125", "", "n"}));
+                                       "", "", "abc", "-0.5", "inf", "nan", "3.125", "", "n"}));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(mask(r.out), LIST + Q_TEST + Q_TEST + Q_TEST + Q_TEST + Q_NOISE + Q_HFAC +
                              Q_PRINTER + Q_PRINTER + Q_PRINTER + Q_ITER5 + Q_PRINTER +
                              Q_ITER5 + pass(DATA) + Q_END + q_twid(" 3.125") +
-                             q_twid(" 3.125") + q_twid(" 3.125") + pass(DATA) + Q_END + "\n");
+                             q_twid(" 3.125") + q_twid(" 3.125") + q_twid(" 3.125") +
+                             q_twid(" 3.125") + pass(DATA) + Q_END + "\n");
   EXPECT_EQ(mask(read_file(dir.file("KALOOUT.DAT"))),
             "\n " + DATA + "\n\n" + window("1.56E+00", "1.56E+00", "0.00E+00") +
                 " SCEN:  1.56E+00 1.56E+00 1.56E+00\n SREF:  1.56E+00 1.56E+00 1.56E+00\n \n" +
@@ -187,43 +188,106 @@ TEST(KaloRun, EndOfInputAtEveryQuestion) {
 // Opens a test's folder to the ordinary user that as_user runs take.
 void open_to_all(const std::string& path) { fs::permissions(path, fs::perms::all); }
 
-// Loading and storing H-factors: each case starts from an HFAC.DAT (or none)
-// and maybe a folder in the way of the store, and shows what the terminal
-// says and what the file `kept` holds afterwards; no temporary file is left
-// behind.  (Which files are refused is shown in detail by the preparation
-// tests.)
+// Loading and storing H-factors: each case sets up HFAC.DAT (or none, or
+// what stands in its way), answers the start-factor, iteration and store
+// questions, and shows what the terminal says (a refused load or store
+// gives its reason on the line before the fixed one) and what `kept` holds
+// afterwards; no temporary file is left behind unless it is a folder.
+// (Which files are refused is shown in detail by the preparation tests.)
 TEST(KaloRun, HfacFileLoadAndStore) {
-  const std::string refused = Q_HFAC + NOT_FOUND + Q_PRINTER,
-                    not_stored = Q_STORE + " HFAC.DAT could not be written: H-factors not stored," +
-                                 " any old HFAC.DAT is kept.\n" + Q_CONT;
+  const std::string not_stored = " HFAC.DAT could not be written: H-factors not stored,"
+                                 " any old HFAC.DAT is kept.\n",
+                    stored = hfac_file(3, TEST1, "  0.123E+01");
+  const std::string good = hfac_file(3, TEST1, "    1.23456");
+  std::string bad = good;
+  bad.replace(84, 11, "      1.2.3");
+  auto file = [](const std::string& text, const char* name = "HFAC.DAT") {
+    return [=](const TempDir& d) { write_file(d.file(name), text); };
+  };
   const struct {
-    std::string before, folder, miter, store, kept, after, said;
+    std::function<void(const TempDir&)> setup;
+    std::string miter, store;
+    bool as_user;  // run as an ordinary user
+    std::string said, kept, after;
   } cases[] = {
       // A factor 1.23456 comes back as 1.23.
-      {hfac_file(3, TEST1, "    1.23456"), "", "1", "y", "HFAC.DAT",
-       hfac_file(3, TEST1, "  0.123E+01"), Q_HFAC + Q_PRINTER},
-      // A file of another NL is refused.
-      {hfac_file(2, TEST1, "  0.200E+01"), "", "1", "n", "HFAC.DAT",
-       hfac_file(2, TEST1, "  0.200E+01"), refused},
+      {file(good), "1", "y", false, Q_HFAC + Q_PRINTER, "HFAC.DAT", stored},
+      // Another run's file, a field that does not convert, factors the
+      // iteration never leaves (above its cap of 1E7, negative), a line
+      // without end: each refusal says why, then the fixed line.
+      {file(hfac_file(2, TEST1, "  0.200E+01")), "1", "n", false,
+       " HFAC.DAT was written for NL = 2, this run has NL = 3\n" + NOT_FOUND, "HFAC.DAT",
+       hfac_file(2, TEST1, "  0.200E+01")},
+      {file(bad), "1", "n", false,
+       " HFAC.DAT, line 2: expected H-factors (7E11.3), found a field that does not convert\n" +
+           NOT_FOUND, "HFAC.DAT", bad},
+      {file(hfac_file(3, TEST1, "  0.340E+39")), "1", "n", false,
+       " HFAC.DAT: factor 1 of profile 1 is 3.4e+38, not a factor from 0 to 1E7\n" + NOT_FOUND,
+       "HFAC.DAT", hfac_file(3, TEST1, "  0.340E+39")},
+      {file(hfac_file(3, TEST1, " -0.100E+01")), "1", "n", false,
+       " HFAC.DAT: factor 1 of profile 1 is -1, not a factor from 0 to 1E7\n" + NOT_FOUND,
+       "HFAC.DAT", hfac_file(3, TEST1, " -0.100E+01")},
+      {[](const TempDir& d) { fs::create_symlink("/dev/zero", d.file("HFAC.DAT")); }, "1", "n",
+       false,
+       " HFAC.DAT, line 1: expected NL (I3) and the title (A80), found a line longer than 65536 "
+       "characters\n" + NOT_FOUND, "KALOOUT.DAT", ""},
       // Nothing was saved by an iteration: the factors in use are stored, not zeros.
-      {"", "", "-1", "y", "HFAC.DAT", hfac_file(3, TEST1, "  0.100E+01"), refused},
-      // A store that cannot be completed says so, keeps the old HFAC.DAT and
-      // the run goes on: the temporary file cannot be created, or HFAC.DAT
-      // (a folder) cannot be replaced.
-      {"old\n", "HFAC.DAT.tmp", "1", "y", "HFAC.DAT", "old\n", not_stored},
-      {"", "HFAC.DAT", "1", "y", "HFAC.DAT/keep", "old\n", not_stored},
+      {nullptr, "-1", "y", false, Q_HFAC + NOT_FOUND + Q_PRINTER, "HFAC.DAT",
+       hfac_file(3, TEST1, "  0.100E+01")},
+      // A link is loaded through and stored through: its target gets the
+      // factors and the link stays.
+      {[&](const TempDir& d) {
+         fs::create_directory(d.file("sub"));
+         write_file(d.file("sub/real.dat"), good);
+         fs::create_symlink("sub/real.dat", d.file("HFAC.DAT"));
+       }, "1", "y", false, Q_HFAC + Q_PRINTER, "sub/real.dat", stored},
+      // A copy left by an interrupted store is never loaded and does not
+      // hinder the next store, even when it is write-protected.
+      {[&](const TempDir& d) {
+         write_file(d.file("HFAC.DAT.tmp"), good);
+         fs::permissions(d.file("HFAC.DAT.tmp"), fs::perms::owner_read);
+       }, "1", "y", false, Q_HFAC + NOT_FOUND + Q_PRINTER, "HFAC.DAT",
+       hfac_file(3, TEST1, "  0.100E+01")},
+      // A store that cannot be completed says why, keeps the old HFAC.DAT
+      // and the run goes on: the temporary file cannot be created, HFAC.DAT
+      // (a folder) cannot be replaced or loaded, or the user may neither
+      // read nor write it.
+      {[](const TempDir& d) {
+         write_file(d.file("HFAC.DAT"), "old\n");
+         fs::create_directory(d.file("HFAC.DAT.tmp"));
+         write_file(d.file("HFAC.DAT.tmp/keep"), "old\n");
+       }, "1", "y", false, " HFAC.DAT.tmp: Is a directory\n" + not_stored, "HFAC.DAT", "old\n"},
+      {[](const TempDir& d) {
+         fs::create_directory(d.file("HFAC.DAT"));
+         write_file(d.file("HFAC.DAT/keep"), "old\n");
+       }, "1", "y", false,
+       " HFAC.DAT cannot be opened: Is a directory\n" + NOT_FOUND + Q_PRINTER + Q_ITER9 +
+           pass(TEST1) + Q_STORE + " HFAC.DAT: Is a directory\n" + not_stored,
+       "HFAC.DAT/keep", "old\n"},
+      {[&](const TempDir& d) {
+         open_to_all(d.path);
+         write_file(d.file("HFAC.DAT"), good);
+         fs::permissions(d.file("HFAC.DAT"), fs::perms::none);
+       }, "1", "y", true,
+       " HFAC.DAT cannot be opened: Permission denied\n" + NOT_FOUND + Q_PRINTER + Q_ITER9 +
+           pass(TEST1) + Q_STORE + " HFAC.DAT: Permission denied\n" + not_stored,
+       "HFAC.DAT", good},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     TempDir dir;
-    if (!c.before.empty()) write_file(dir.file("HFAC.DAT"), c.before);
-    if (!c.folder.empty() && fs::create_directory(dir.file(c.folder)))
-      write_file(dir.file(c.folder) + "/keep", "old\n");
-    auto r = run_kalo(dir.path, answers({"1", "", "F", "", c.miter, c.store, "N"}));
+    if (c.setup) c.setup(dir);
+    auto r = run_kalo(dir.path, answers({"1", "", "F", "", c.miter, c.store, "N"}), c.as_user);
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find(c.said), std::string::npos) << r.out;
-    EXPECT_EQ(read_file(dir.file(c.kept)), c.after);
-    EXPECT_EQ(fs::exists(dir.file("HFAC.DAT.tmp")), c.folder == "HFAC.DAT.tmp");
+    EXPECT_NE(mask(r.out).find(c.said), std::string::npos) << r.out;
+    if (!c.after.empty()) {
+      EXPECT_EQ(read_file(dir.file(c.kept)), c.after);
+    }
+    EXPECT_EQ(fs::exists(dir.file("HFAC.DAT.tmp")), fs::is_directory(dir.file("HFAC.DAT.tmp")));
+    EXPECT_FALSE(fs::exists(dir.file("sub/real.dat.tmp")));
+    if (c.kept == "sub/real.dat") {
+      EXPECT_TRUE(fs::is_symlink(dir.file("HFAC.DAT")));
+    }
   }
 }
 
@@ -288,6 +352,43 @@ TEST(KaloRun, UnusableDataEndTheRunWithOneLine) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.ends_with(c.said + "\n")) << r.out;
     EXPECT_FALSE(fs::exists(dir.file("KALOOUT.DAT")));
+  }
+}
+
+// A run log that cannot be created or written stops the run once the
+// dialogue reaches it: the stop's first line, then the file and the
+// system's reason, status 1; a KALOOUT.DAT that was there is not damaged.
+TEST(KaloRun, RunLogFaultsStopWithTheSystemsReason) {
+  const struct {
+    std::function<void(const TempDir&)> setup;
+    std::string err;
+  } cases[] = {
+      {[](const TempDir& d) { fs::create_directory(d.file("KALOOUT.DAT")); },
+       "open: can't open file\nKALOOUT.DAT could not be opened: Is a directory\n"},
+      {[](const TempDir& d) { fs::create_symlink("/dev/full", d.file("KALOOUT.DAT")); },
+       "write start: can't write file\nKALOOUT.DAT could not be written: No space left on device\n"},
+      {[](const TempDir& d) {
+         fs::permissions(d.path, fs::perms::all & ~fs::perms::owner_write &
+                                     ~fs::perms::group_write & ~fs::perms::others_write);
+       }, "open: can't open file\nKALOOUT.DAT could not be opened: Permission denied\n"},
+      {[](const TempDir& d) {
+         write_file(d.file("KALOOUT.DAT"), "old log\n");
+         fs::permissions(d.file("KALOOUT.DAT"), fs::perms::owner_read | fs::perms::others_read);
+       }, "startio: can't write file\nKALOOUT.DAT could not be written: Permission denied\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.err);
+    TempDir dir;
+    open_to_all(dir.path);
+    c.setup(dir);
+    auto r = run_kalo(dir.path, answers({"1", "", "", "", "1", "n", "N"}), true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_TRUE(r.out.ends_with(Q_ITER9)) << r.out;
+    if (fs::is_regular_file(dir.file("KALOOUT.DAT"))) {
+      EXPECT_EQ(read_file(dir.file("KALOOUT.DAT")), "old log\n");
+    }
+    fs::permissions(dir.path, fs::perms::owner_all);
   }
 }
 
