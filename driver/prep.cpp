@@ -47,7 +47,7 @@ float trap(int k) { return k == 1 || k == expd.NK ? 0.5f : 1.0f; }
   fatal(text);
 }
 
-// The sample of profile l at which the running sum of `term(k)` first
+// The sample at which the running sum of `term(k)` over a profile first
 // stops being finite (NK when it never does).
 template <typename Term>
 int overflow_at(Term term) {
@@ -104,8 +104,8 @@ void check_spread(int l) {
   refuse(l, kmax, found);
 }
 
-// The projection of profile l whose matrix gives the largest element: the
-// one a sum over all matrices overflows with.
+// The profile whose matrix has the largest element: the one that a sum
+// over all matrices overflows with.
 int largest_matrix() {
   int lmax = 1;
   float m = 0.0f;
