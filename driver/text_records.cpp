@@ -125,8 +125,11 @@ struct Ctx {
 // then the file and the system's reason, and the program ends.
 [[noreturn]] void file_fault(const Ctx& c, int code) {
   const Unit* u = c.unit >= 0 && c.unit <= MAX_UNIT ? &units[c.unit] : nullptr;
-  std::string name = !c.name.empty() ? std::string(c.name)
-                     : u && !u->name.empty() ? u->name : "unit " + std::to_string(c.unit);
+  std::string name = !c.name.empty()            ? std::string(c.name)
+                     : u && !u->name.empty()      ? u->name
+                     : c.unit == 5                ? "the standard input"
+                     : c.unit == 6                ? "the standard output"
+                                                  : "unit " + std::to_string(c.unit);
   const char* what = code == NO_FILE || code == CANT_OPEN ? "opened"
                      : code == CANT_READ                  ? "read"
                                                           : "written";

@@ -284,6 +284,10 @@ TEST(TextRecordsProcess, UnhandledFailuresStopWithTheirState) {
   EXPECT_EXIT(rec::open(9, "fatal.dat", rec::Status::OLD), testing::ExitedWithCode(1),
               says("open: can't find 'old' file\n"
                    "fatal.dat could not be opened: No such file or directory\n"));
+  EXPECT_EXIT(std::freopen("/dev/full", "w", stdout); rec::write_formatted(6, "('x')", {}),
+              testing::ExitedWithCode(1),
+              says("write start: can't write file\n"
+                   "the standard output could not be written: No space left on device\n"));
   EXPECT_EXIT(rec::read_formatted(5, "(I3)", {n}, rec::END), aborted,
               says("read start: invalid number\napparent state: unit 5 (unnamed)\n"
                    "last format: (I3)\nlately reading sequential formatted external IO\n"
