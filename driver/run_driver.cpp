@@ -144,25 +144,38 @@ bool store_hfac(std::string& why) {
   }
   struct stat old;
   const bool exists = ::stat(target.c_str(), &old) == 0;
+  // Only a plain file is replaced: a rename would put the factors in place
+  // of a device or a pipe.
+  if (exists && !S_ISREG(old.st_mode)) {
+    why = target + ": " + (S_ISDIR(old.st_mode) ? std::strerror(EISDIR) : "not a plain file");
+    return false;
+  }
   if (exists && ::access(target.c_str(), W_OK) != 0) {
     why = target + ": " + std::strerror(errno);
     return false;
   }
   const std::string temp = target + TEMP_ENDING;
   std::remove(temp.c_str());  // a stale copy from an interrupted run
-  bool ok = rec::open(HFAC_UNIT, temp, rec::Status::UNKNOWN, rec::Access::SEQUENTIAL,
-                      rec::ERR) == 0;
+  // The system's reason for the first step that fails.
+  int err = 0;
+  auto step = [&](bool done) {
+    if (!done && err == 0) err = rec::system_error() != 0 ? rec::system_error() : EIO;
+    return done;
+  };
+  bool ok = step(rec::open(HFAC_UNIT, temp, rec::Status::UNKNOWN, rec::Access::SEQUENTIAL,
+                           rec::ERR) == 0);
   if (ok) {
-    ok = rec::rewind(HFAC_UNIT) == 0 &&
-         rec::write_formatted(HFAC_UNIT, FMT_HFAC_HEADER, {expd.NL, trol.TITLE},
-                              rec::ERR) == 0;
+    rec::rewind(HFAC_UNIT);
+    ok = step(rec::write_formatted(HFAC_UNIT, FMT_HFAC_HEADER, {expd.NL, trol.TITLE},
+                                   rec::ERR) == 0);
     for (int l = 1; ok && l <= expd.NL; ++l)
-      ok = rec::write_formatted(HFAC_UNIT, FMT_HFAC_VALUES,
-                                {rec::Item::reals(&factors(1, l), expd.NK)}, rec::ERR) == 0;
-    ok = rec::close(HFAC_UNIT, rec::ERR) == 0 && ok;
+      ok = step(rec::write_formatted(HFAC_UNIT, FMT_HFAC_VALUES,
+                                     {rec::Item::reals(&factors(1, l), expd.NK)},
+                                     rec::ERR) == 0);
+    ok = step(rec::close(HFAC_UNIT, rec::ERR) == 0) && ok;
   }
   if (!ok) {
-    why = temp + ": " + std::strerror(rec::system_error());
+    why = temp + ": " + std::strerror(err);
   } else {
     // The new file keeps the permissions of the one it replaces.
     if (exists && S_ISREG(old.st_mode)) ::chmod(temp.c_str(), old.st_mode & 07777);

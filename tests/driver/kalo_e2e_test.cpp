@@ -3,6 +3,7 @@
 // values the iteration computes (its "ITER=" lines and the ICON, QAVD and
 // time values) are masked; the ICON line only when its layout matches.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -209,6 +210,7 @@ TEST(KaloRun, HfacFileLoadAndStore) {
     std::string miter, store;
     bool as_user;  // run as an ordinary user
     std::string said, kept, after;
+    std::string load = "F";  // answer to the start-factor question
   } cases[] = {
       // A factor 1.23456 comes back as 1.23.
       {file(good), "1", "y", false, Q_HFAC + Q_PRINTER, "HFAC.DAT", stored},
@@ -264,6 +266,12 @@ TEST(KaloRun, HfacFileLoadAndStore) {
        " HFAC.DAT cannot be opened: Is a directory\n" + NOT_FOUND + Q_PRINTER + Q_ITER9 +
            pass(TEST1) + Q_STORE + " HFAC.DAT: Is a directory\n" + not_stored,
        "HFAC.DAT/keep", "old\n"},
+      // A link to something that is not a plain file (a pipe) is not replaced.
+      {[](const TempDir& d) {
+         mkfifo(d.file("pipe").c_str(), 0600);
+         fs::create_symlink("pipe", d.file("HFAC.DAT"));
+       }, "1", "y", false, Q_STORE + " pipe: not a plain file\n" + not_stored, "KALOOUT.DAT", "",
+       ""},
       {[&](const TempDir& d) {
          open_to_all(d.path);
          write_file(d.file("HFAC.DAT"), good);
@@ -277,7 +285,7 @@ TEST(KaloRun, HfacFileLoadAndStore) {
     SCOPED_TRACE(&c - cases);
     TempDir dir;
     if (c.setup) c.setup(dir);
-    auto r = run_kalo(dir.path, answers({"1", "", "F", "", c.miter, c.store, "N"}), c.as_user);
+    auto r = run_kalo(dir.path, answers({"1", "", c.load, "", c.miter, c.store, "N"}), c.as_user);
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(mask(r.out).find(c.said), std::string::npos) << r.out;
     if (!c.after.empty()) {
