@@ -7,7 +7,14 @@
 // says.
 #include "driver/run_driver.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "device/sys/clock.h"
 #include "driver/data_file.h"
@@ -25,10 +32,12 @@ constexpr int TERM_OUT = 6;
 constexpr int LOG_UNIT = 7;
 
 constexpr const char* LOG_FILE = "KALOOUT.DAT";
-// The H-factors are written here first and renamed over HFAC.DAT only once
-// the whole file is out, so an interrupted or failed write never leaves a
-// half-written HFAC.DAT behind.  Same folder, so the rename is atomic.
-constexpr const char* HFAC_TEMP = "HFAC.DAT.tmp";
+// The H-factors are written to the file's name with this ending first and
+// renamed over it only once the whole file is out, so an interrupted or
+// failed write never leaves a half-written HFAC.DAT behind.  Same folder,
+// so the rename is atomic.  A copy left by an interrupted run is removed
+// before the next store writes it afresh; no reader opens it.
+constexpr const char* TEMP_ENDING = ".tmp";
 
 constexpr const char* FMT_TEST_LIST =
     "(' Test_numbers:',/,' 1: Off-center solid cylinder',/,"
@@ -99,40 +108,96 @@ void log_header() {
   rec::write_formatted(LOG_UNIT, "(1H )", {});
 }
 
+// The file a store replaces: HFAC.DAT, or the file its symbolic link
+// leads to (through any chain of links), so that the link stays a link and
+// its target gets the factors.  Empty when the links go round in a circle.
+std::string store_target() {
+  std::string path = HFAC_FILE;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat sb;
+    if (::lstat(path.c_str(), &sb) != 0 || !S_ISLNK(sb.st_mode)) return path;
+    std::string link(std::size_t(sb.st_size > 0 ? sb.st_size : 255) + 1, '\0');
+    ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n < 0 || std::size_t(n) >= link.size()) return path;
+    link.resize(std::size_t(n));
+    std::size_t slash = path.rfind('/');
+    path = link[0] == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
+  }
+  errno = ELOOP;
+  return "";
+}
+
 // Writes the H-factor file: the header with NL and TITLE, then the factors
 // of each profile in sample order.  These are the factors kalo saved at the
 // start of its last iteration (whose projections gave the reported QAVD).
 // When no iteration can run (MITER <= 0) nothing was ever saved, and the
 // factors in use, those the density was computed from, are written instead
-// of a file of zeros.  Returns false when the file could not be written, in
-// which case any earlier HFAC.DAT is left as it was.
-bool store_hfac() {
+// of a file of zeros.  A file the user may not write is not replaced.
+// Returns false when the file could not be written, with the reason in
+// `why`; any earlier HFAC.DAT is then left as it was.
+bool store_hfac(std::string& why) {
   FArray<float, MAXK, MAXL>& factors = trol.MITER > 0 ? conti.HSAVE : stor.HFAC;
-  std::remove(HFAC_TEMP);  // a stale copy from an interrupted run
-  bool ok = rec::open(HFAC_UNIT, HFAC_TEMP, rec::Status::UNKNOWN,
-                      rec::Access::SEQUENTIAL, rec::ERR) == 0;
-  if (ok) {
-    ok = rec::rewind(HFAC_UNIT) == 0 &&
-         rec::write_formatted(HFAC_UNIT, FMT_HFAC_HEADER, {expd.NL, trol.TITLE},
-                              rec::ERR) == 0;
-    for (int l = 1; ok && l <= expd.NL; ++l)
-      ok = rec::write_formatted(HFAC_UNIT, FMT_HFAC_VALUES,
-                                {rec::Item::reals(&factors(1, l), expd.NK)}, rec::ERR) == 0;
-    ok = rec::close(HFAC_UNIT, rec::ERR) == 0 && ok;
+  const std::string target = store_target();
+  if (target.empty()) {
+    why = std::string(HFAC_FILE) + ": " + std::strerror(errno);
+    return false;
   }
-  if (ok && std::rename(HFAC_TEMP, HFAC_FILE) == 0) return true;
-  std::remove(HFAC_TEMP);
+  struct stat old;
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  // Only a plain file is replaced: a rename would put the factors in place
+  // of a device or a pipe.
+  if (exists && !S_ISREG(old.st_mode)) {
+    why = target + ": " + (S_ISDIR(old.st_mode) ? std::strerror(EISDIR) : "not a plain file");
+    return false;
+  }
+  if (exists && ::access(target.c_str(), W_OK) != 0) {
+    why = target + ": " + std::strerror(errno);
+    return false;
+  }
+  const std::string temp = target + TEMP_ENDING;
+  std::remove(temp.c_str());  // a stale copy from an interrupted run
+  // The system's reason for the first step that fails.
+  int err = 0;
+  auto step = [&](bool done) {
+    if (!done && err == 0) err = rec::system_error() != 0 ? rec::system_error() : EIO;
+    return done;
+  };
+  bool ok = step(rec::open(HFAC_UNIT, temp, rec::Status::UNKNOWN, rec::Access::SEQUENTIAL,
+                           rec::ERR) == 0);
+  if (ok) {
+    rec::rewind(HFAC_UNIT);
+    ok = step(rec::write_formatted(HFAC_UNIT, FMT_HFAC_HEADER, {expd.NL, trol.TITLE},
+                                   rec::ERR) == 0);
+    for (int l = 1; ok && l <= expd.NL; ++l)
+      ok = step(rec::write_formatted(HFAC_UNIT, FMT_HFAC_VALUES,
+                                     {rec::Item::reals(&factors(1, l), expd.NK)},
+                                     rec::ERR) == 0);
+    ok = step(rec::close(HFAC_UNIT, rec::ERR) == 0) && ok;
+  }
+  if (!ok) {
+    why = temp + ": " + std::strerror(err);
+  } else {
+    // The new file keeps the permissions of the one it replaces.
+    if (exists && S_ISREG(old.st_mode)) ::chmod(temp.c_str(), old.st_mode & 07777);
+    if (std::rename(temp.c_str(), target.c_str()) == 0) return true;
+    why = target + ": " + std::strerror(errno);
+  }
+  std::remove(temp.c_str());
   return false;
 }
 
-// Asks whether to store the H-factors and stores them on "Y" or "y".
+// Asks whether to store the H-factors and stores them on "Y" or "y"; a
+// store that fails says why, then that nothing was stored.
 void ask_store() {
   char c = ask_char(FMT_STORE_PROMPT);
-  if ((c == 'Y' || c == 'y') && !store_hfac())
+  std::string why;
+  if ((c == 'Y' || c == 'y') && !store_hfac(why)) {
+    rec::write_formatted(TERM_OUT, "(1X,A)", {std::string_view(why)});
     rec::write_formatted(TERM_OUT,
                          "(' HFAC.DAT could not be written: H-factors not stored,"
                          " any old HFAC.DAT is kept.')",
                          {});
+  }
 }
 
 // Asks whether to go on; "Y", "y" and RET continue.
@@ -142,11 +207,14 @@ bool ask_continue() {
 }
 
 // Asks for a new TWID.  0, RET or the current width keep the window; a
-// width that cannot be read or is negative is asked for again.
+// width that cannot be read, is negative or is not finite ("inf" and "nan"
+// convert) is asked for again.
 float ask_twid() {
   for (;;) {
     float NEWTW = 0;
-    if (ask(FMT_TWID_PROMPT, {tywid.TWID}, "(F6.3)", NEWTW) && NEWTW >= 0) return NEWTW;
+    if (ask(FMT_TWID_PROMPT, {tywid.TWID}, "(F6.3)", NEWTW) && std::isfinite(NEWTW) &&
+        NEWTW >= 0)
+      return NEWTW;
   }
 }
 

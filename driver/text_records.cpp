@@ -32,8 +32,9 @@ enum Code : int {
   BAD_TYPE = 117,
   NO_FILE = 118,
   CANT_OPEN = 119,
-  CANT_READ = 126,
+  CANT_READ = READ_FAILED,
   CANT_WRITE = 127,
+  TOO_LONG = RECORD_TOO_LONG,
 };
 
 const char* reason(int code) {
@@ -51,6 +52,7 @@ const char* reason(int code) {
     case CANT_OPEN: return "can't open file";
     case CANT_READ: return "can't read file";
     case CANT_WRITE: return "can't write file";
+    case TOO_LONG: return "record too long";
   }
   return "unknown error";
 }
@@ -72,10 +74,22 @@ struct Unit {
   std::string line;          // the record being read
   int lines = 0;             // records read since the unit was positioned
   bool write_through = true;  // every write statement goes to the file at once
+  int write_errno = 0;       // opened for reading only: why it could not be written
 };
 
 Unit units[MAX_UNIT + 1];
 bool started = false;
+// The system's error number behind the last failure of a file operation.
+int sys_error = 0;
+StopHook stop_hook = nullptr;
+// Exit status of a stop on a file the system could not open, read or write.
+constexpr int FILE_FAULT_STATUS = 1;
+
+// Failures whose cause is the system's (reported with its reason).
+bool system_fault(int code) {
+  return code == NO_FILE || code == CANT_OPEN || code == CANT_READ || code == CANT_WRITE ||
+         code == TRUNCATE_FAILED;
+}
 
 void connect_standard(int n) {
   Unit& u = units[n];
@@ -108,7 +122,28 @@ struct Ctx {
   int record_len = 0;
 };
 
+// A file the system could not open, read or write: the operation's line,
+// then the file and the system's reason, and the program ends.
+[[noreturn]] void file_fault(const Ctx& c, int code) {
+  const Unit* u = c.unit >= 0 && c.unit <= MAX_UNIT ? &units[c.unit] : nullptr;
+  std::string name = !c.name.empty()            ? std::string(c.name)
+                     : u && !u->name.empty()      ? u->name
+                     : c.unit == 5                ? "the standard input"
+                     : c.unit == 6                ? "the standard output"
+                                                  : "unit " + std::to_string(c.unit);
+  const char* what = code == NO_FILE || code == CANT_OPEN ? "opened"
+                     : code == CANT_READ                  ? "read"
+                                                          : "written";
+  int err = sys_error;
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s: %s\n", c.op, reason(code));
+  std::fprintf(stderr, "%s could not be %s: %s\n", name.c_str(), what, std::strerror(err));
+  std::fflush(stderr);
+  stop(FILE_FAULT_STATUS);
+}
+
 [[noreturn]] void fatal(const Ctx& c, int code) {
+  if (system_fault(code) && sys_error != 0 && c.unit >= 0) file_fault(c, code);
   for (Unit& u : units)
     if (u.connected && u.f) std::fflush(u.f);
   std::fprintf(stderr, "%s: %s\n", c.op, reason(code));
@@ -157,10 +192,14 @@ int fail(const Ctx& c, int code) {
 // The unit of a transfer, or a failure code.
 int lookup(int n, bool reading, Unit*& out) {
   start();
+  sys_error = 0;
   if (n < 0 || n > MAX_UNIT) return BAD_UNIT;
   Unit& u = units[n];
   if (!u.connected) return NOT_CONNECTED;
-  if (reading ? !u.can_read : !u.can_write) return reading ? CANT_READ : CANT_WRITE;
+  if (reading ? !u.can_read : !u.can_write) {
+    if (!reading) sys_error = u.write_errno;
+    return reading ? CANT_READ : CANT_WRITE;
+  }
   out = &u;
   return OK;
 }
@@ -174,9 +213,15 @@ int begin_write(Unit& u) {
   u.last = Unit::WRITE;
   if (u.cut_pending && u.regular) {
     u.cut_pending = false;
-    if (std::fflush(u.f) != 0) return CANT_WRITE;
+    if (std::fflush(u.f) != 0) {
+      sys_error = errno;
+      return CANT_WRITE;
+    }
     long at = std::ftell(u.f);
-    if (at < 0 || ftruncate(fileno(u.f), off_t(at)) != 0) return TRUNCATE_FAILED;
+    if (at < 0 || ftruncate(fileno(u.f), off_t(at)) != 0) {
+      sys_error = errno;
+      return TRUNCATE_FAILED;
+    }
   }
   u.cut_pending = false;
   return OK;
@@ -185,8 +230,10 @@ int begin_write(Unit& u) {
 int end_write(Unit& u) {
   // Every statement reaches the file at once: a run that is interrupted
   // keeps its log up to the last line written.
+  errno = 0;
   if (u.write_through) std::fflush(u.f);
   if (std::ferror(u.f)) {
+    sys_error = errno;
     std::clearerr(u.f);
     return CANT_WRITE;
   }
@@ -403,13 +450,20 @@ int read_line(Unit& u) {
   if (u.eof) return END_OF_FILE;
   int c = EOF;
   bool any = false;
+  errno = 0;
   while ((c = std::getc(u.f)) != EOF) {
     any = true;
     if (c == '\n') break;
+    if (u.line.size() >= std::size_t(MAX_RECORD)) {
+      // The rest of the line stays unread: it may never end.
+      ++u.lines;
+      return TOO_LONG;
+    }
     u.line.push_back(char(c));
   }
   if (c == EOF) {
     if (std::ferror(u.f)) {
+      sys_error = errno;
       std::clearerr(u.f);
       return CANT_READ;
     }
@@ -559,8 +613,13 @@ std::string trimmed_name(std::string_view name) {
 bool release(Unit& u, int n) {
   if (!u.connected) return true;
   bool ok = true;
+  errno = 0;
   if (u.f) ok = std::fflush(u.f) == 0 && !std::ferror(u.f);
-  if (!u.standard && u.f) ok = std::fclose(u.f) == 0 && ok;
+  if (!ok) sys_error = errno;
+  if (!u.standard && u.f && std::fclose(u.f) != 0 && ok) {
+    ok = false;
+    sys_error = errno;
+  }
   u = Unit{};
   if (n == 5 || n == 6) connect_standard(n);
   return ok;
@@ -581,21 +640,35 @@ int open(int unit, std::string_view name, Status status, Access access, Handle h
   release(u, unit);
 
   struct stat sb;
+  sys_error = 0;
   bool exists = ::stat(path.c_str(), &sb) == 0;
-  if (exists && S_ISDIR(sb.st_mode)) return fail(c, CANT_OPEN);
-  if (status == Status::OLD && !exists) return fail(c, NO_FILE);
+  if (!exists && errno != ENOENT) {
+    sys_error = errno;  // e.g. a folder on the way that may not be searched
+    return fail(c, CANT_OPEN);
+  }
+  if (exists && S_ISDIR(sb.st_mode)) {
+    sys_error = EISDIR;
+    return fail(c, CANT_OPEN);
+  }
+  if (status == Status::OLD && !exists) {
+    sys_error = ENOENT;
+    return fail(c, NO_FILE);
+  }
   FILE* f = nullptr;
-  bool writable = true;
+  int write_errno = 0;
   if (exists) {
     f = std::fopen(path.c_str(), "r+");
     if (!f && (errno == EACCES || errno == EROFS)) {
+      write_errno = errno;
       f = std::fopen(path.c_str(), "r");
-      writable = false;
     }
   } else {
     f = std::fopen(path.c_str(), "w+");
   }
-  if (!f) return fail(c, CANT_OPEN);
+  if (!f) {
+    sys_error = errno;
+    return fail(c, CANT_OPEN);
+  }
   if (access == Access::APPEND) std::fseek(f, 0, SEEK_END);
 
   struct stat fs;
@@ -604,7 +677,8 @@ int open(int unit, std::string_view name, Status status, Access access, Handle h
   u.f = f;
   u.regular = ::fstat(fileno(f), &fs) == 0 && S_ISREG(fs.st_mode);
   u.can_read = true;
-  u.can_write = writable;
+  u.can_write = write_errno == 0;
+  u.write_errno = write_errno;
   u.name = path;
   u.cut_pending = true;
   return OK;
@@ -622,6 +696,9 @@ int close(int unit, Handle h) {
   Ctx c{"close", unit, false, false, {}, h};
   if (unit < 0 || unit > MAX_UNIT) return fail(c, BAD_UNIT);
   bool written = units[unit].last == Unit::WRITE;
+  std::string name = units[unit].name;
+  c.name = name;
+  sys_error = 0;
   if (!release(units[unit], unit) && written) return fail(c, CANT_WRITE);
   return OK;
 }
@@ -772,12 +849,21 @@ int write_list(int unit, Items items, Handle h) {
   return write_list(unit, items.begin(), int(items.size()), h);
 }
 
+int system_error() { return sys_error; }
+
+int lines_read(int unit) {
+  return unit >= 0 && unit <= MAX_UNIT && units[unit].connected ? units[unit].lines : 0;
+}
+
 void close_all() {
   for (int n = 0; n <= MAX_UNIT; ++n) release(units[n], n);
 }
 
+void set_stop_hook(StopHook hook) { stop_hook = hook; }
+
 void stop(int status) {
   close_all();
+  if (stop_hook) stop_hook(status);
   std::exit(status);
 }
 

@@ -15,7 +15,11 @@
 // of unit 5 waits; end of input on unit 5 is a negative status.
 // Files: the first write after opening, rewinding or reading ends the file
 // at that point, so a rewound KALOOUT.DAT holds only this run's records;
-// every unit is flushed and closed when the program ends.
+// every unit is flushed and closed when the program ends.  A file that the
+// system cannot open, read or write stops an unhandled statement with the
+// operation's line and then the file's name and the system's reason, with
+// exit status 1; only faults of the program itself (a bad format, unit or
+// item) end in an abort with the statement's state.
 // Internal records are never written past their length: what does not fit
 // is an error (positive status).  Reading into an item built from a
 // constant or a literal is an error too.
@@ -37,6 +41,16 @@ enum Handle : int {
   END = 2,      // end of file is returned (negative status)
   ERR_END = 3,  // both are returned
 };
+
+// Positive statuses that a caller may tell apart from a conversion error.
+constexpr int READ_FAILED = 126;      // the system could not read the file (system_error())
+constexpr int RECORD_TOO_LONG = 128;  // a line of more than MAX_RECORD characters
+
+// The longest line a read takes.  The program's longest record is 83
+// characters (a header of HFAC.DAT); the cap is far above anything a format
+// needs and only stops a line without end (a file linked to /dev/zero) from
+// taking all memory.
+constexpr int MAX_RECORD = 65536;
 
 enum class Status { OLD, UNKNOWN };         // file must exist / create if missing
 enum class Access { SEQUENTIAL, APPEND };   // start at the top / after the last record
@@ -122,10 +136,24 @@ int read_formatted(int unit, std::string_view format, const Item* items, int n,
                    Handle h = NONE);
 int write_list(int unit, const Item* items, int n, Handle h = NONE);
 
+// The system's error number behind the last failed open, read, write or
+// close of a file (0 when that failure was not the system's).
+int system_error();
+// Lines read from a unit since it was opened or rewound: the line a failed
+// read stopped in.
+int lines_read(int unit);
+
 // Flushes and closes every unit (also done when the program ends).
 void close_all();
 // Ends the program after flushing and closing every unit; a plain stop has
 // exit status 0 and prints nothing.
 [[noreturn]] void stop(int status = 0);
+
+// Called by stop() with its status once every unit is closed, just before
+// the program exits.  Only a fuzz driver sets one: a hook that does not
+// return (it throws back into the driver) keeps the process alive for the
+// next input.  The program itself never sets it.
+using StopHook = void (*)(int status);
+void set_stop_hook(StopHook hook);
 
 }  // namespace rec

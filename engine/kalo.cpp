@@ -36,8 +36,6 @@ namespace {
 
 // Values at or below this count as zero; also a guard added to denominators.
 constexpr float EPSIL = 1.0e-20f;
-// A new H-factor above this is taken as runaway growth and set to 0.
-constexpr float HCAP = 1.0e7f;
 
 // The iteration line (units 6 and 7) and the infinite-factor line (unit 7).
 constexpr const char* ITER_FORMAT =

@@ -52,10 +52,10 @@ TEST(DataFile, StoresFieldsAsReadAndBuildsTheGrid) {
 }
 
 // A damaged file ends the run with one line naming the line and what
-// belonged there; a missing one with the "Sorry" line and status 0.
+// belonged there; a missing one with the "Sorry" line; both with status 1.
 TEST(DataFile, DamagedFileEndsTheRunNamingTheLine) {
   unlink(kalo_test::enter_temp_dir().file("KALOIN.DAT").c_str());
-  EXPECT_EXIT({ dup2(2, 1); readp(); }, testing::ExitedWithCode(0),
+  EXPECT_EXIT({ dup2(2, 1); readp(); }, testing::ExitedWithCode(1),
               "^ Sorry, file not existing\n$");
   // Line to replace (or to cut the file before), its text (nullptr: cut the
   // file there), and the message.

@@ -3,9 +3,11 @@
 // values the iteration computes (its "ITER=" lines and the ICON, QAVD and
 // time values) are masked; the ICON line only when its layout matches.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -153,19 +155,20 @@ TEST(KaloRun, TestSourceThroughStoreContinueNewTwidAndReload) {
 // Measured data with mostly empty answers: printer 1, MITER from the file,
 // nothing stored, the loop goes on.  Asked for again: test numbers that
 // cannot be read or name no test source, printers outside 1..4, a bad
-// iteration limit (with the printer), a TWID that cannot be read or is
-// negative.  The test list is shown once, the printer list with every
-// printer question; the current TWID keeps the window.
+// iteration limit (with the printer), a TWID that cannot be read, is
+// negative or is not finite.  The test list is shown once, the printer list
+// with every printer question; the current TWID keeps the window.
 TEST(KaloRun, MeasuredDataDefaultsAndReAsking) {
   TempDir dir;
   write_file(dir.file("KALOIN.DAT"), kaloin());
   auto r = run_kalo(dir.path, answers({"x", "7", "-1", "", "", "", "7", "x", "", "x", "2", "",
-                                       "", "", "abc", "-0.5", "3.125", "", "n"}));
+                                       "", "", "abc", "-0.5", "inf", "nan", "3.125", "", "n"}));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(mask(r.out), LIST + Q_TEST + Q_TEST + Q_TEST + Q_TEST + Q_NOISE + Q_HFAC +
                              Q_PRINTER + Q_PRINTER + Q_PRINTER + Q_ITER5 + Q_PRINTER +
                              Q_ITER5 + pass(DATA) + FRAMES + Q_END + q_twid(" 3.125") +
-                             q_twid(" 3.125") + q_twid(" 3.125") + pass(DATA) + Q_END + "\n");
+                             q_twid(" 3.125") + q_twid(" 3.125") + q_twid(" 3.125") +
+                             q_twid(" 3.125") + pass(DATA) + Q_END + "\n");
   EXPECT_EQ(mask(read_file(dir.file("KALOOUT.DAT"))),
             "\n " + DATA + "\n\n" + window("1.56E+00", "1.56E+00", "0.00E+00") +
                 " SCEN:  1.56E+00 1.56E+00 1.56E+00\n SREF:  1.56E+00 1.56E+00 1.56E+00\n \n" +
@@ -191,43 +194,217 @@ TEST(KaloRun, EndOfInputAtEveryQuestion) {
   }
 }
 
-// Loading and storing H-factors: each case starts from an HFAC.DAT (or none)
-// and maybe a folder in the way of the store, and shows what the terminal
-// says and what the file `kept` holds afterwards; no temporary file is left
-// behind.  (Which files are refused is shown in detail by the preparation
-// tests.)
+// Opens a test's folder to the ordinary user that as_user runs take.
+void open_to_all(const std::string& path) { fs::permissions(path, fs::perms::all); }
+
+// Loading and storing H-factors: each case sets up HFAC.DAT (or none, or
+// what stands in its way), answers the start-factor, iteration and store
+// questions, and shows what the terminal says (a refused load or store
+// gives its reason on the line before the fixed one) and what `kept` holds
+// afterwards; no temporary file is left behind unless it is a folder.
+// (Which files are refused is shown in detail by the preparation tests.)
 TEST(KaloRun, HfacFileLoadAndStore) {
-  const std::string refused = Q_HFAC + NOT_FOUND + Q_PRINTER,
-                    not_stored = Q_STORE + " HFAC.DAT could not be written: H-factors not stored," +
-                                 " any old HFAC.DAT is kept.\n" + Q_CONT;
+  const std::string not_stored = " HFAC.DAT could not be written: H-factors not stored,"
+                                 " any old HFAC.DAT is kept.\n",
+                    stored = hfac_file(3, TEST1, "  0.123E+01");
+  const std::string good = hfac_file(3, TEST1, "    1.23456");
+  std::string bad = good;
+  bad.replace(84, 11, "      1.2.3");
+  auto file = [](const std::string& text, const char* name = "HFAC.DAT") {
+    return [=](const TempDir& d) { write_file(d.file(name), text); };
+  };
   const struct {
-    std::string before, folder, miter, store, kept, after, said;
+    std::function<void(const TempDir&)> setup;
+    std::string miter, store;
+    bool as_user;  // run as an ordinary user
+    std::string said, kept, after;
+    std::string load = "F";  // answer to the start-factor question
   } cases[] = {
       // A factor 1.23456 comes back as 1.23.
-      {hfac_file(3, TEST1, "    1.23456"), "", "1", "y", "HFAC.DAT",
-       hfac_file(3, TEST1, "  0.123E+01"), Q_HFAC + Q_PRINTER},
-      // A file of another NL is refused.
-      {hfac_file(2, TEST1, "  0.200E+01"), "", "1", "n", "HFAC.DAT",
-       hfac_file(2, TEST1, "  0.200E+01"), refused},
+      {file(good), "1", "y", false, Q_HFAC + Q_PRINTER, "HFAC.DAT", stored},
+      // Another run's file, a field that does not convert, factors the
+      // iteration never leaves (above its cap of 1E7, negative), a line
+      // without end: each refusal says why, then the fixed line.
+      {file(hfac_file(2, TEST1, "  0.200E+01")), "1", "n", false,
+       " HFAC.DAT was written for NL = 2, this run has NL = 3\n" + NOT_FOUND, "HFAC.DAT",
+       hfac_file(2, TEST1, "  0.200E+01")},
+      {file(bad), "1", "n", false,
+       " HFAC.DAT, line 2: expected H-factors (7E11.3), found a field that does not convert\n" +
+           NOT_FOUND, "HFAC.DAT", bad},
+      {file(hfac_file(3, TEST1, "  0.340E+39")), "1", "n", false,
+       " HFAC.DAT: factor 1 of profile 1 is 3.4e+38, not a factor from 0 to 1E7\n" + NOT_FOUND,
+       "HFAC.DAT", hfac_file(3, TEST1, "  0.340E+39")},
+      {file(hfac_file(3, TEST1, " -0.100E+01")), "1", "n", false,
+       " HFAC.DAT: factor 1 of profile 1 is -1, not a factor from 0 to 1E7\n" + NOT_FOUND,
+       "HFAC.DAT", hfac_file(3, TEST1, " -0.100E+01")},
+      {[](const TempDir& d) { fs::create_symlink("/dev/zero", d.file("HFAC.DAT")); }, "1", "n",
+       false,
+       " HFAC.DAT, line 1: expected NL (I3) and the title (A80), found a line longer than 65536 "
+       "characters\n" + NOT_FOUND, "KALOOUT.DAT", ""},
       // Nothing was saved by an iteration: the factors in use are stored, not zeros.
-      {"", "", "-1", "y", "HFAC.DAT", hfac_file(3, TEST1, "  0.100E+01"), refused},
-      // A store that cannot be completed says so, keeps the old HFAC.DAT and
-      // the run goes on: the temporary file cannot be created, or HFAC.DAT
-      // (a folder) cannot be replaced.
-      {"old\n", "HFAC.DAT.tmp", "1", "y", "HFAC.DAT", "old\n", not_stored},
-      {"", "HFAC.DAT", "1", "y", "HFAC.DAT/keep", "old\n", not_stored},
+      {nullptr, "-1", "y", false, Q_HFAC + NOT_FOUND + Q_PRINTER, "HFAC.DAT",
+       hfac_file(3, TEST1, "  0.100E+01")},
+      // A link is loaded through and stored through: its target gets the
+      // factors and the link stays.
+      {[&](const TempDir& d) {
+         fs::create_directory(d.file("sub"));
+         write_file(d.file("sub/real.dat"), good);
+         fs::create_symlink("sub/real.dat", d.file("HFAC.DAT"));
+       }, "1", "y", false, Q_HFAC + Q_PRINTER, "sub/real.dat", stored},
+      // A copy left by an interrupted store is never loaded and does not
+      // hinder the next store, even when it is write-protected.
+      {[&](const TempDir& d) {
+         write_file(d.file("HFAC.DAT.tmp"), good);
+         fs::permissions(d.file("HFAC.DAT.tmp"), fs::perms::owner_read);
+       }, "1", "y", false, Q_HFAC + NOT_FOUND + Q_PRINTER, "HFAC.DAT",
+       hfac_file(3, TEST1, "  0.100E+01")},
+      // A store that cannot be completed says why, keeps the old HFAC.DAT
+      // and the run goes on: the temporary file cannot be created, HFAC.DAT
+      // (a folder) cannot be replaced or loaded, or the user may neither
+      // read nor write it.
+      {[](const TempDir& d) {
+         write_file(d.file("HFAC.DAT"), "old\n");
+         fs::create_directory(d.file("HFAC.DAT.tmp"));
+         write_file(d.file("HFAC.DAT.tmp/keep"), "old\n");
+       }, "1", "y", false, " HFAC.DAT.tmp: Is a directory\n" + not_stored, "HFAC.DAT", "old\n"},
+      {[](const TempDir& d) {
+         fs::create_directory(d.file("HFAC.DAT"));
+         write_file(d.file("HFAC.DAT/keep"), "old\n");
+       }, "1", "y", false,
+       " HFAC.DAT cannot be opened: Is a directory\n" + NOT_FOUND + Q_PRINTER + Q_ITER9 +
+           pass(TEST1) + FRAMES + Q_STORE + " HFAC.DAT: Is a directory\n" + not_stored,
+       "HFAC.DAT/keep", "old\n"},
+      // A link to something that is not a plain file (a pipe) is not replaced.
+      {[](const TempDir& d) {
+         mkfifo(d.file("pipe").c_str(), 0600);
+         fs::create_symlink("pipe", d.file("HFAC.DAT"));
+       }, "1", "y", false, Q_STORE + " pipe: not a plain file\n" + not_stored, "KALOOUT.DAT", "",
+       ""},
+      {[&](const TempDir& d) {
+         open_to_all(d.path);
+         write_file(d.file("HFAC.DAT"), good);
+         fs::permissions(d.file("HFAC.DAT"), fs::perms::none);
+       }, "1", "y", true,
+       " HFAC.DAT cannot be opened: Permission denied\n" + NOT_FOUND + Q_PRINTER + Q_ITER9 +
+           pass(TEST1) + FRAMES + Q_STORE + " HFAC.DAT: Permission denied\n" + not_stored,
+       "HFAC.DAT", good},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     TempDir dir;
-    if (!c.before.empty()) write_file(dir.file("HFAC.DAT"), c.before);
-    if (!c.folder.empty() && fs::create_directory(dir.file(c.folder)))
-      write_file(dir.file(c.folder) + "/keep", "old\n");
-    auto r = run_kalo(dir.path, answers({"1", "", "F", "", c.miter, c.store, "N"}));
+    if (c.setup) c.setup(dir);
+    auto r = run_kalo(dir.path, answers({"1", "", c.load, "", c.miter, c.store, "N"}), c.as_user);
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find(c.said), std::string::npos) << r.out;
-    EXPECT_EQ(read_file(dir.file(c.kept)), c.after);
-    EXPECT_EQ(fs::exists(dir.file("HFAC.DAT.tmp")), c.folder == "HFAC.DAT.tmp");
+    EXPECT_NE(mask(r.out).find(c.said), std::string::npos) << r.out;
+    if (!c.after.empty()) {
+      EXPECT_EQ(read_file(dir.file(c.kept)), c.after);
+    }
+    EXPECT_EQ(fs::exists(dir.file("HFAC.DAT.tmp")), fs::is_directory(dir.file("HFAC.DAT.tmp")));
+    EXPECT_FALSE(fs::exists(dir.file("sub/real.dat.tmp")));
+    if (c.kept == "sub/real.dat") {
+      EXPECT_TRUE(fs::is_symlink(dir.file("HFAC.DAT")));
+    }
+  }
+}
+
+// KALOIN.DAT of the three triangles with line `n` (from 1) replaced.
+std::string kaloin_with(int n, const std::string& text) {
+  std::istringstream in(kaloin());
+  std::string out, l;
+  for (int i = 1; std::getline(in, l); ++i) out += (i == n ? text : l) + "\n";
+  return out;
+}
+
+// Measured data that the run cannot use end it with one line naming the
+// file, the line and what was wrong (or why the file cannot be opened),
+// status 1 and no log: values whose matrix in cm, inverse, window or
+// centroid would not be finite, one sample so large that the iteration's
+// sums overflow, negative controls, and a file that is missing, a folder,
+// unreadable or a line without end.
+TEST(KaloRun, UnusableDataEndTheRunWithOneLine) {
+  const std::string line = " KALOIN.DAT, line ";
+  auto data = [](int n, const std::string& text) {
+    return [=](const TempDir& d) { write_file(d.file("KALOIN.DAT"), kaloin_with(n, text)); };
+  };
+  const struct {
+    std::function<void(const TempDir&)> setup;
+    bool as_user;
+    std::string said;
+  } cases[] = {
+      {data(3, "     1.000   1.0E+37     0.000     1.000"), false,
+       line + "3: expected R11, R12, R21, R22 of profile 1 (4F10.3), found an R12 or R21 too "
+              "large to convert to centimetres"},
+      {data(10, "   1.0E+20     0.000     0.000   1.0E+20"), false,
+       line + "10: expected R11, R12, R21, R22 of profile 2 (4F10.3), found a matrix that "
+              "cannot be inverted (determinant inf)"},
+      {data(2, "     0.000   3.0E+38     0.000     3.125     3"), false,
+       line + "2: expected XSHIF, SWID, YSHIF, TWID (4F10.3) and NL (I6), found a window width "
+              "SWID of 3e+38, with which the centroid of profile 1 overflows"},
+      {data(13, "     0.     1.     2.     3.     4.   1E25     4.     3.     2.     1."), false,
+       line + "13: expected samples 21 to 30 of profile 2 (10F7.0), found a sample of 1e+25, "
+              "more than 1E15 times the smallest positive sample of the profile (1)"},
+      {data(24, "    0    5     0.010    -5.000    -0.500     0.050     0.100     0.000"), false,
+       line + "24: expected ICEN, MITER (2I5) and PREC, QTOL, XPAR, RELMAX, RELFAC, TH "
+              "(6F10.3), found a negative QTOL (-5)"},
+      {data(24, "    0    5    -1.000     0.005    -0.500     0.050     0.100     0.000"), false,
+       line + "24: expected ICEN, MITER (2I5) and PREC, QTOL, XPAR, RELMAX, RELFAC, TH "
+              "(6F10.3), found a negative PREC (-1)"},
+      {nullptr, false, " Sorry, file not existing"},
+      {[](const TempDir& d) { fs::create_directory(d.file("KALOIN.DAT")); }, false,
+       " Sorry, KALOIN.DAT cannot be opened: Is a directory"},
+      {[](const TempDir& d) {
+         open_to_all(d.path);
+         write_file(d.file("KALOIN.DAT"), kaloin());
+         fs::permissions(d.file("KALOIN.DAT"), fs::perms::none);
+       }, true, " Sorry, KALOIN.DAT cannot be opened: Permission denied"},
+      {[](const TempDir& d) { fs::create_symlink("/dev/zero", d.file("KALOIN.DAT")); }, false,
+       line + "1: expected the title, found a line longer than 65536 characters"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    TempDir dir;
+    if (c.setup) c.setup(dir);
+    auto r = run_kalo(dir.path, answers({"", "", "", "", ""}), c.as_user);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.ends_with(c.said + "\n")) << r.out;
+    EXPECT_FALSE(fs::exists(dir.file("KALOOUT.DAT")));
+  }
+}
+
+// A run log that cannot be created or written stops the run once the
+// dialogue reaches it: the stop's first line, then the file and the
+// system's reason, status 1; a KALOOUT.DAT that was there is not damaged.
+TEST(KaloRun, RunLogFaultsStopWithTheSystemsReason) {
+  const struct {
+    std::function<void(const TempDir&)> setup;
+    std::string err;
+  } cases[] = {
+      {[](const TempDir& d) { fs::create_directory(d.file("KALOOUT.DAT")); },
+       "open: can't open file\nKALOOUT.DAT could not be opened: Is a directory\n"},
+      {[](const TempDir& d) { fs::create_symlink("/dev/full", d.file("KALOOUT.DAT")); },
+       "write start: can't write file\nKALOOUT.DAT could not be written: No space left on device\n"},
+      {[](const TempDir& d) {
+         fs::permissions(d.path, fs::perms::all & ~fs::perms::owner_write &
+                                     ~fs::perms::group_write & ~fs::perms::others_write);
+       }, "open: can't open file\nKALOOUT.DAT could not be opened: Permission denied\n"},
+      {[](const TempDir& d) {
+         write_file(d.file("KALOOUT.DAT"), "old log\n");
+         fs::permissions(d.file("KALOOUT.DAT"), fs::perms::owner_read | fs::perms::others_read);
+       }, "startio: can't write file\nKALOOUT.DAT could not be written: Permission denied\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.err);
+    TempDir dir;
+    open_to_all(dir.path);
+    c.setup(dir);
+    auto r = run_kalo(dir.path, answers({"1", "", "", "", "1", "n", "N"}), true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_TRUE(r.out.ends_with(Q_ITER9)) << r.out;
+    if (fs::is_regular_file(dir.file("KALOOUT.DAT"))) {
+      EXPECT_EQ(read_file(dir.file("KALOOUT.DAT")), "old log\n");
+    }
+    fs::permissions(dir.path, fs::perms::owner_all);
   }
 }
 

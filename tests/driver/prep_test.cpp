@@ -86,17 +86,25 @@ std::string hfac_file(int nl, std::string title) {
 
 // Only "F" loads HFAC.DAT ("f" takes the internal values 1 without a
 // message); a file of another NL or title, a line short, with a field or a
-// header that does not convert or a factor that is not finite is reported and
-// the factors are 1.
+// header that does not convert or a factor that is not finite is refused with
+// its reason before the fixed line, and the factors are 1.
 TEST(Prep, StartFactorsFromTheAnswerAndTheFile) {
   const std::string good = hfac_file(2, "Two spikes");
-  const std::pair<std::string, std::string> cases[] = {
-      {"f\n", good}, {"Fyz\n", good}, {"F\n", hfac_file(3, "Two spikes")},
-      {"F\n", hfac_file(2, "Two")}, {"F\n", good.substr(0, good.size() - 23)},
-      {"F\n", good.substr(0, 90) + "1x3" + good.substr(93)}, {"F\n", "abc" + good.substr(3)},
-      {"F\n", good.substr(0, 84) + "        nan" + good.substr(95)},
+  const std::string at = "HFAC.DAT, line ";
+  const std::string values = ": expected H-factors (7E11.3), found ";
+  const std::string cases[][3] = {
+      {"f\n", good, ""}, {"Fyz\n", good, ""},
+      {"F\n", hfac_file(3, "Two spikes"), "HFAC.DAT was written for NL = 3, this run has NL = 2"},
+      {"F\n", hfac_file(2, "Two"), "HFAC.DAT was written for another title: Two"},
+      {"F\n", good.substr(0, good.size() - 23), at + "16" + values + "the end of the file"},
+      {"F\n", good.substr(0, 90) + "1x3" + good.substr(93),
+       at + "2" + values + "a field that does not convert"},
+      {"F\n", "abc" + good.substr(3),
+       at + "1: expected NL (I3) and the title (A80), found a field that does not convert"},
+      {"F\n", good.substr(0, 84) + "        nan" + good.substr(95),
+       "HFAC.DAT: factor 1 of profile 1 is nan, not a factor from 0 to 1E7"},
   };
-  for (const auto& [input, file] : cases) {
+  for (const auto& [input, file, why] : cases) {
     two_profiles(input);
     kalo_test::write_file("HFAC.DAT", file);
     testing::internal::CaptureStdout();
@@ -104,7 +112,7 @@ TEST(Prep, StartFactorsFromTheAnswerAndTheFile) {
     const bool loaded = input[0] == 'F' && file == good, refused = input[0] == 'F' && !loaded;
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string(" Enter F for HFAC from file, RET for internal values ") +
-                  (refused ? " HFAC.DAT not found, taking internal values.\n" : ""));
+                  (refused ? " " + why + "\n HFAC.DAT not found, taking internal values.\n" : ""));
     for (int i = 0; i < 51 * 2; ++i)
       ASSERT_FLOAT_EQ(stor.HFAC.v[i], loaded ? (100 + i) / 10.0f : 1.0f) << i;
   }

@@ -271,7 +271,8 @@ TEST(TextRecordsProcess, PromptBeforeTheReadAndUnitsClosedAtTheEnd) {
 }
 
 // A failure the caller does not handle stops the program with the message,
-// the unit, the format and the line it was reading; a plain stop says nothing.
+// the unit, the format and the line it was reading (a failure of the system
+// with the file and its reason); a plain stop says nothing.
 TEST(TextRecordsProcess, UnhandledFailuresStopWithTheirState) {
   std::remove("fatal.dat");
   feed_stdin("abc\n");
@@ -279,9 +280,14 @@ TEST(TextRecordsProcess, UnhandledFailuresStopWithTheirState) {
   int n = 0;
   char label[3];
   auto says = [](const char* text) { return testing::Eq(std::string(text)); };  // all of stderr
-  EXPECT_EXIT(rec::open(9, "fatal.dat", rec::Status::OLD), aborted,
-              says("open: can't find 'old' file\napparent state: unit 9 named fatal.dat\n"
-                   "last format: \nlately writing sequential formatted external IO\n"));
+  // A file the system cannot open: its name and the system's reason.
+  EXPECT_EXIT(rec::open(9, "fatal.dat", rec::Status::OLD), testing::ExitedWithCode(1),
+              says("open: can't find 'old' file\n"
+                   "fatal.dat could not be opened: No such file or directory\n"));
+  EXPECT_EXIT(std::freopen("/dev/full", "w", stdout); rec::write_formatted(6, "('x')", {}),
+              testing::ExitedWithCode(1),
+              says("write start: can't write file\n"
+                   "the standard output could not be written: No space left on device\n"));
   EXPECT_EXIT(rec::read_formatted(5, "(I3)", {n}, rec::END), aborted,
               says("read start: invalid number\napparent state: unit 5 (unnamed)\n"
                    "last format: (I3)\nlately reading sequential formatted external IO\n"

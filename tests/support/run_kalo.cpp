@@ -16,14 +16,18 @@ namespace kalo_test {
 void answer_window_returns(const std::function<bool()>& alive) { answer_returns(alive); }
 
 RunResult run_program(const std::string& binary, const std::string& dir,
-                      const std::string& input, int timeout_s, const During& during) {
+                      const std::string& input, int timeout_s, const During& during,
+                      bool as_user) {
   // The streams go through files kept apart from the run's folder, so the
-  // program sees only its own files there.
+  // program sees only its own files there (the shell opens them before any
+  // change of user).
   TempDir io;
   write_file(io.file("in"), input);
+  std::string user;
+  if (as_user && geteuid() == 0) user = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
   std::string cmd = "cd '" + dir + "' && timeout -s KILL " + std::to_string(timeout_s) +
-                    " '" + binary + "' <'" + io.file("in") + "' >'" + io.file("out") +
-                    "' 2>'" + io.file("err") + "'";
+                    " " + user + "'" + binary + "' <'" + io.file("in") + "' >'" +
+                    io.file("out") + "' 2>'" + io.file("err") + "'";
   int w = 0;
   pid_t pid = fork();
   if (pid == 0) {

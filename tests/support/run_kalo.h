@@ -21,9 +21,13 @@ struct RunResult {
 // Runs `binary` in `dir` with `input` as its whole standard input; a run
 // longer than `timeout_s` seconds is killed.  While it runs, `during` is
 // called (when given) with a function that tells whether it still runs.
+// With `as_user`, a run by root drops to an ordinary user (nobody), so that
+// file permissions hold for the program as they do for any user (`dir` must
+// then be open to that user).
 using During = std::function<void(const std::function<bool()>& alive)>;
 RunResult run_program(const std::string& binary, const std::string& dir,
-                      const std::string& input, int timeout_s = 60, const During& during = {});
+                      const std::string& input, int timeout_s = 60, const During& during = {},
+                      bool as_user = false);
 
 // The kalo program under test (KALO_BIN is defined for each test program,
 // not for this helper library, hence inline).
@@ -33,6 +37,10 @@ RunResult run_program(const std::string& binary, const std::string& dir,
 inline RunResult run_kalo(const std::string& dir, const std::string& input,
                           const During& during = answer_window_returns) {
   return run_program(KALO_BIN, dir, input, 60, during);
+}
+// The same as an ordinary user when `as_user` is set.
+inline RunResult run_kalo(const std::string& dir, const std::string& input, bool as_user) {
+  return run_program(KALO_BIN, dir, input, 60, answer_window_returns, as_user);
 }
 #endif
 
