@@ -66,6 +66,9 @@ constexpr const char* FMT_CONTROLS =
     "(/,1X,'MITER = ',I5,5X,'PREC = ',F10.3,5X,'QTOL = ',F10.3)";
 constexpr const char* FMT_RESULT =
     "(' ICON  = ',I5,5X,'QAVD = ',E10.3,5X,'Time = ',F10.3,/)";
+constexpr const char* FMT_NO_FIT =
+    "(' No fit: the computed projections could not be compared with the measured',"
+    "' profiles; the H-factors are as before.')";
 constexpr const char* FMT_STORE_PROMPT =
     "(' Do you want to store HFAC for a next run ? [Y/N] (Def=N) ',$)";
 constexpr const char* FMT_CONTINUE_PROMPT =
@@ -258,6 +261,12 @@ void dialogue() {
     float TIME = float(T1 - T0);
     rec::write_formatted(LOG_UNIT, FMT_CONTROLS, {trol.MITER, trol.PREC, trol.QTOL});
     rec::write_formatted(LOG_UNIT, FMT_RESULT, {ICON, QAVD, TIME});
+    if (trol.MITER > 0 && !(QAVD < QAVD_NO_FIT)) {
+      // The fit could not be measured at all: say so rather than go on as
+      // if the result were a reconstruction.
+      for (int unit : {TERM_OUT, LOG_UNIT})
+        rec::write_formatted(unit, FMT_NO_FIT, {});
+    }
 
     splot();
 

@@ -240,7 +240,7 @@ void kalo(int& ICON, float& QAVD) {
   const int HWORDS = MAXK * MAXL;  // the whole H-factor table, used or not
   const float RATLO = 1.0f - trol.QTOL;
   const float RATHI = 1.0f + trol.QTOL;
-  float QOLD = 10.0f / EPSIL;
+  float QOLD = QAVD_NO_FIT;
   int KINF[MAXK];
 
   for (int ITER = 1; ITER <= trol.MITER; ++ITER) {
@@ -299,7 +299,7 @@ void kalo(int& ICON, float& QAVD) {
     // it like a worse sweep and end the call.
     const bool unmeasured = N == 0;
     if (unmeasured)
-      QAVD = 10.0f / EPSIL;
+      QAVD = QAVD_NO_FIT;
     else
       QAVD = float(std::sqrt(double(QAVD / float(N))));
 

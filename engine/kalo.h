@@ -5,6 +5,11 @@
 // factor the iteration leaves is above it.
 constexpr float HCAP = 1.0e7f;
 
+// QAVD of a call whose first sweep could not be measured (no sample had
+// both a measured and a computed value, or their ratios overflowed): that
+// sweep was undone and the H-factors are as before the call.
+constexpr float QAVD_NO_FIT = 10.0f / 1.0e-20f;
+
 // Runs at most MITER iterations from the current H-factors; ICON receives the
 // number of the last iteration performed, QAVD its rms relative deviation
 // (neither is written when MITER <= 0).  Fills RHO at the end.

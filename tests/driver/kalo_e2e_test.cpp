@@ -234,6 +234,12 @@ TEST(KaloRun, HfacFileLoadAndStore) {
       {file(hfac_file(3, TEST1, "  0.340E+39")), "1", "n", false,
        " HFAC.DAT: factor 1 of profile 1 is 3.4e+38, not a factor from 0 to 1E7\n" + NOT_FOUND,
        "HFAC.DAT", hfac_file(3, TEST1, "  0.340E+39")},
+      // Factors at the cap are loaded, but the sweep's ratios overflow:
+      // the run says that nothing could be fitted.
+      {file(hfac_file(3, TEST1, "  0.100E+08")), "1", "n", false,
+       " No fit: the computed projections could not be compared with the measured profiles;"
+       " the H-factors are as before.\n",
+       "HFAC.DAT", hfac_file(3, TEST1, "  0.100E+08")},
       {file(hfac_file(3, TEST1, " -0.100E+01")), "1", "n", false,
        " HFAC.DAT: factor 1 of profile 1 is -1, not a factor from 0 to 1E7\n" + NOT_FOUND,
        "HFAC.DAT", hfac_file(3, TEST1, " -0.100E+01")},
