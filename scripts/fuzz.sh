@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_kaloin fuzz_hfac fuzz_read_formatted)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_kaloin fuzz_hfac fuzz_read_formatted fuzz_answers)
 bash "$here/scripts/install-deps.sh"
 build=${KALO_FUZZ_BUILD_DIR:-$here/build-fuzz}
 CC=clang CXX=clang++ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug \
@@ -21,6 +21,7 @@ for t in "${targets[@]}"; do
   # A data file of 20 profiles is about 11 KB.
   max_len=16384
   [ "$t" = fuzz_read_formatted ] && max_len=4096
+  [ "$t" = fuzz_answers ] && max_len=64
   (cd "$build" && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     "$build/fuzz/$t" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build/" \
