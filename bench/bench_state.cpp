@@ -1,5 +1,9 @@
 #include "bench/bench_state.h"
 
+#include <benchmark/benchmark.h>
+
+#include <iostream>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,6 +13,7 @@
 #include "driver/prep.h"
 #include "driver/run_state.h"
 #include "driver/test_sources.h"
+#include "driver/text_records.h"
 
 namespace fs = std::filesystem;
 
@@ -53,4 +58,20 @@ bool prepare(int profiles) {
   prep();
   trol.MITER = 1;
   return expd.NL == profiles;
+}
+
+int bench_main(int argc, char** argv, void (*finish)()) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  rec::open(7, (work_dir() / "KALOOUT.DAT").string(), rec::Status::UNKNOWN);
+  if (!std::freopen("/dev/null", "w", stdout)) return 1;
+  benchmark::ConsoleReporter reporter;
+  reporter.SetOutputStream(&std::cerr);
+  reporter.SetErrorStream(&std::cerr);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  if (finish) finish();
+  rec::close(7);
+  fs::remove_all(work_dir());
+  return 0;
 }

@@ -12,24 +12,19 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <filesystem>
-#include <string>
+#include <cstdlib>
 #include <unistd.h>
 
 #include "bench/bench_state.h"
 #include "device/ps/ps.h"
 #include "device/x11/window.h"
 #include "driver/run_state.h"
+#include "engine/kalo.h"
 #include "graph/contour.h"
 #include "graph/graph_state.h"
 #include "graph/surface.h"
-#include "engine/kalo.h"
-#include "driver/text_records.h"
 #include "screens/frames.h"
 #include "screens/hardcopy.h"
-#include <cstdio>
-#include <cstdlib>
-#include <iostream>
 
 namespace {
 
@@ -137,19 +132,4 @@ BENCHMARK(frame_page)->DenseRange(1, 8)->Arg(100)->Unit(benchmark::kMillisecond)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  // The reconstruction logs its iterations: to a file and to nowhere.
-  rec::open(7, (work_dir() / "KALOOUT.DAT").string(), rec::Status::UNKNOWN);
-  if (!std::freopen("/dev/null", "w", stdout)) return 1;
-  benchmark::ConsoleReporter reporter;
-  reporter.SetOutputStream(&std::cerr);
-  reporter.SetErrorStream(&std::cerr);
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  pscls();
-  rec::close(7);
-  std::filesystem::remove_all(work_dir());
-  return 0;
-}
+int main(int argc, char** argv) { return bench_main(argc, argv, [] { pscls(); }); }

@@ -9,21 +9,11 @@
 // results are reported on standard error.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <iostream>
-#include <string>
-#include <unistd.h>
-
 #include "bench/bench_state.h"
 #include "driver/run_state.h"
-#include "driver/text_records.h"
 #include "engine/kalo.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 void kalo_iteration(benchmark::State& state) {
   const int profiles = int(state.range(0));
@@ -46,17 +36,4 @@ BENCHMARK(kalo_iteration)->Arg(3)->Arg(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  rec::open(7, (work_dir() / "KALOOUT.DAT").string(), rec::Status::UNKNOWN);
-  if (!std::freopen("/dev/null", "w", stdout)) return 1;
-  benchmark::ConsoleReporter reporter;
-  reporter.SetOutputStream(&std::cerr);
-  reporter.SetErrorStream(&std::cerr);
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  rec::close(7);
-  fs::remove_all(work_dir());
-  return 0;
-}
+int main(int argc, char** argv) { return bench_main(argc, argv); }
