@@ -9,11 +9,10 @@
 #include "driver/text_records.h"
 #include "graph/graph_state.h"
 
-namespace {
-
-// Hands a point in graph units to the pen.
 void move_to(Pen& pen, float x, float y) { pen.move(x * tekt.DEVX, y * tekt.DEVY); }
 void draw_to(Pen& pen, float x, float y) { pen.draw(x * tekt.DEVX, y * tekt.DEVY); }
+
+namespace {
 
 // One segment from (x1, y1) to (x2, y2), graph units.
 void segment(Pen& pen, float x1, float y1, float x2, float y2) {
@@ -70,6 +69,18 @@ void log_label_format(float value, int& dec, int& wid) {
     wid = 9;
     dec = EXPONENT_LABEL;
   }
+}
+
+// The value at major tick i of an axis from lo to hi with `tics` ticks; on
+// a log axis a power of ten, for which the label format is set.
+float tick_value(int i, float lo, float hi, int tics, int type, int& dec, int& wid) {
+  if (type == 2) {
+    const float v = lo * pow10i(i - 1);
+    log_label_format(v, dec, wid);
+    return v;
+  }
+  const float inc = (hi - lo) / float(tics - 1);
+  return lo + float(i - 1) * inc;
 }
 
 // The grid lines of one axis: every k-th major tick and the last one.
@@ -184,14 +195,10 @@ void dsplay(const Twin& t, const float* x, const float* y) {
   const float xt = (graph.SXMAX - graph.SXMIN) / float(axis.XTICS - 1);
   const float yt = (graph.SYMAX - graph.SYMIN) / float(axis.YTICS - 1);
 
-  const float xinc = (scal.XMAX - scal.XMIN) / float(axis.XTICS - 1);
   int k = axis.XTICS / 7 + 1;
   for (int i = 1; i <= axis.XTICS; ++i) {
-    float value = scal.XMIN + float(i - 1) * xinc;
-    if (loglin.XTYPE == 2) {
-      value = scal.XMIN * pow10i(i - 1);
-      log_label_format(value, axis.XDEC, axis.XWID);
-    }
+    const float value = tick_value(i, scal.XMIN, scal.XMAX, axis.XTICS, loglin.XTYPE, axis.XDEC,
+                                   axis.XWID);
     if ((i - 1) % k != 0) continue;
     const float w = i == axis.XTICS ? float(axis.XWID) * 0.625f * tekt.CHARW
                                     : float(axis.XWID) * 0.312f * tekt.CHARW;
@@ -199,14 +206,10 @@ void dsplay(const Twin& t, const float* x, const float* y) {
            graph.SYMIN - tekt.CHARH * 1.66f * 1.1f);
   }
 
-  const float yinc = (scal.YMAX - scal.YMIN) / float(axis.YTICS - 1);
   k = axis.YTICS / 7 + 1;
   for (int i = 1; i <= axis.YTICS; ++i) {
-    float value = scal.YMIN + float(i - 1) * yinc;
-    if (loglin.YTYPE == 2) {
-      value = scal.YMIN * pow10i(i - 1);
-      log_label_format(value, axis.YDEC, axis.YWID);
-    }
+    const float value = tick_value(i, scal.YMIN, scal.YMAX, axis.YTICS, loglin.YTYPE, axis.YDEC,
+                                   axis.YWID);
     if ((i - 1) % k != 0) continue;
     renout(t, value, axis.YDEC, axis.YWID, graph.SXMIN - (float(axis.YWID) + 3.5f) * xs,
            graph.SYMIN + float(i - 1) * yt);

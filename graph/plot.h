@@ -75,3 +75,7 @@ void tplotps(const float* x, const float* y, const int& n, const int& mode, cons
 int text_font();
 // Writes text at (x, y) in graph units with the plot text font.
 void put_text(const Twin& t, float x, float y, std::string_view text);
+// Moves the pen to, or draws to, (x, y) in graph units: the point goes to
+// the device as (x * DEVX, y * DEVY).
+void move_to(Pen& pen, float x, float y);
+void draw_to(Pen& pen, float x, float y);

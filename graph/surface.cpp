@@ -8,10 +8,6 @@
 
 namespace {
 
-// Position of a point in graph units handed to the pen.
-void move_to(Pen& pen, float u, float v) { pen.move(u * tekt.DEVX, v * tekt.DEVY); }
-void draw_to(Pen& pen, float u, float v) { pen.draw(u * tekt.DEVX, v * tekt.DEVY); }
-
 float fmax2(float a, float b) { return a > b ? a : b; }
 
 }  // namespace
