@@ -141,6 +141,10 @@ void frameold() { tekt = TEKT_SCREEN; }
 
 int title_length() { return trol.TITLE.len_trim(); }
 
+void number_title(char* title, int l) {
+  rec::write_formatted(rec::Internal(title + 3, 2), "(I2)", {l}, rec::ERR);
+}
+
 void frames_setup() {
   for (int k = 1; k <= expd.NK && k <= MAXK; ++k) {
     blank.XWRK(k) = expd.STEP * float(k - 1);
@@ -226,7 +230,7 @@ void draw_overview(const Sheet& s, int ncdef) {
     tit2 = l < 4 ? "P" : " ";
     FString<11> ltit;
     ltit = "L =";
-    rec::write_formatted(rec::Internal(ltit.c + 3, 2), "(I2)", {l}, rec::ERR);
+    number_title(ltit.c, l);
     const std::string_view x = s.padded_titles ? tit1.view() : tit1.trimmed();
     const std::string_view y = s.padded_titles ? tit2.view() : tit2.trimmed();
     draw_profile(s, l, ltit.view().substr(0, 5), x.empty() ? " " : x, y.empty() ? " " : y, 1, 1);

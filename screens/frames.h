@@ -54,6 +54,9 @@ void frameold();
 void frames_setup();
 // Length of TITLE without trailing blanks (0 when all blank).
 int title_length();
+// Writes projection number l with "(I2)" into columns 4-5 of a projection
+// title ("L = 3", "L =12").
+void number_title(char* title, int l);
 
 // Frame 1: measured profile l (crosses) on its computed projection (line).
 // xlab, ylab and title as the caller's frame or overview gives them.

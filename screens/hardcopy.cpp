@@ -5,7 +5,6 @@
 
 #include "device/ps/ps.h"
 #include "driver/run_state.h"
-#include "driver/text_records.h"
 #include "graph/graph_state.h"
 #include "screens/frames.h"
 
@@ -34,7 +33,7 @@ void splotps(const int& frame, const int& item) {
   FString<11> ltit;
   ltit = "L =";
   if (frame == 1 || frame == 2)
-    rec::write_formatted(rec::Internal(ltit.c + 3, 2), "(I2)", {item}, rec::ERR);
+    number_title(ltit.c, item);
   const std::string_view title = ltit.view().substr(0, 5);
   switch (frame) {
     case EMITTANCE_PAGE: draw_emittance(s); break;

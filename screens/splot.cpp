@@ -137,12 +137,6 @@ Next continue_question(char cancel, int frame, int item) {
   return answer_digit(input, idum) && idum == 0 ? Next::GO_ON : Next::STOP;
 }
 
-// Writes projection number l into columns 4-5 of a title.
-template <int N>
-void number_title(FString<N>& title, int l) {
-  rec::write_formatted(rec::Internal(title.c + 3, 2), "(I2)", {l}, rec::ERR);
-}
-
 // Ends KALO.PS and hands it to the print command, when it holds pages.
 void print_pages() {
   if (hardcopy == 1) {
@@ -234,7 +228,7 @@ void visit() {
     switch (lan) {
       case 1:
         for (l = 1; l <= expd.NL; ++l) {
-          number_title(ltit, l);
+          number_title(ltit.c, l);
           ltit(6) = '\0';
           draw_profile(scr, l, ltit.view().substr(0, 5), "S (cm)", "Proj", 4, 0);
           if (l == expd.NL) break;
@@ -247,7 +241,7 @@ void visit() {
       case 2: {
         bool stop = false;
         for (l = 1; l <= expd.NL && !stop; ++l) {
-          number_title(ltit, l);
+          number_title(ltit.c, l);
           ltit(6) = '\0';
           std::string_view stit = ltit.view().substr(0, 5);
           for (;;) {
@@ -273,7 +267,7 @@ void visit() {
               break;
             }
             cuthfac(&stor.HFAC(1, l), expd.NK, icut1, icut2);
-            number_title(mtit, l);
+            number_title(mtit.c, l);
             mtit(13) = '\0';
             stit = mtit.view().substr(0, 11);
             erase();
