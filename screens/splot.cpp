@@ -290,9 +290,7 @@ void visit() {
         text1 = "Enter number of contour lines (D=  20) ";
         text1(40) = '\0';
         rec::write_formatted(rec::Internal(text1.c + 33, 4), "(I4)", {ncdef}, rec::ERR);
-        set_col(1);
-        get_answer(std::string_view(text1.c, 39));
-        set_col(3);
+        ask(std::string_view(text1.c, 39));
         erase();
         int ncont = 0;
         if (is_mouse1()) {
@@ -330,7 +328,6 @@ void visit() {
     // The frame question, until it yields a number.
     for (;;) {
       set_col(1);
-      input.blank();
       eraser(0.0f, 760.0f, 1060.0f, 800.0f);
       get_answer("Enter number 1:8, P for Hardcopy or RET to terminate ");
       set_col(3);
