@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <vector>
 
 #include "tests/support/x_input.h"
 
@@ -26,14 +27,15 @@ bool is_kalo(Display* d, Window w) {
   return yes && XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
 }
 
-// The first child of w (the open menu of the window, or its first pane).
-Window first_child(Display* d, Window w, int* count = nullptr) {
-  Window root, parent, *kids = nullptr, found = 0;
+// The children of w in creation order (the open menu of the window; the
+// panes of a menu, its items top down).
+std::vector<Window> children(Display* d, Window w) {
+  Window root, parent, *kids = nullptr;
   unsigned n = 0;
-  if (XQueryTree(d, w, &root, &parent, &kids, &n) && n > 0) found = kids[0];
-  if (count) *count = int(n);
+  std::vector<Window> out;
+  if (XQueryTree(d, w, &root, &parent, &kids, &n)) out.assign(kids, kids + n);
   if (kids) XFree(kids);
-  return found;
+  return out;
 }
 
 bool has_cursor(const XShot& s) {
@@ -95,20 +97,13 @@ void KaloWindow::click(int button, int x, int y) {
 
 bool KaloWindow::pick(int item, int timeout_ms) {
   for (int waited = 0; waited < timeout_ms; waited += 20, usleep(20000)) {
-    Window box = first_child(d_, w_);
-    int panes = 0;
-    if (box) first_child(d_, box, &panes);
-    if (box && panes >= item) {
-      Window root, parent, *kids = nullptr;
-      unsigned n = 0;
-      XQueryTree(d_, box, &root, &parent, &kids, &n);
-      Window pane = kids[item - 1];  // in creation order: the items top down
-      XFree(kids);
-      usleep(50000);  // let the menu take its events
-      x_send(d_, pane, ButtonPress, 1);
-      for (int gone = 0; gone < 5000 && first_child(d_, w_); gone += 20) usleep(20000);
-      return true;
-    }
+    const auto menus = children(d_, w_);
+    const auto panes = menus.empty() ? menus : children(d_, menus[0]);
+    if (int(panes.size()) < item) continue;
+    usleep(50000);  // let the menu take its events
+    x_send(d_, panes[std::size_t(item - 1)], ButtonPress, 1);
+    for (int gone = 0; gone < 5000 && !children(d_, w_).empty(); gone += 20) usleep(20000);
+    return true;
   }
   return false;
 }
