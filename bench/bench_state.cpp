@@ -11,9 +11,9 @@
 
 #include "driver/data_file.h"
 #include "driver/prep.h"
-#include "driver/run_state.h"
+#include "state/run_state.h"
 #include "driver/test_sources.h"
-#include "driver/text_records.h"
+#include "records/text_records.h"
 
 namespace fs = std::filesystem;
 

@@ -18,7 +18,7 @@
 #include "bench/bench_state.h"
 #include "device/ps/ps.h"
 #include "device/x11/window.h"
-#include "driver/run_state.h"
+#include "state/run_state.h"
 #include "engine/kalo.h"
 #include "graph/contour.h"
 #include "graph/graph_state.h"

@@ -10,7 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_state.h"
-#include "driver/run_state.h"
+#include "state/run_state.h"
 #include "engine/kalo.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/fail.h"
-#include "driver/run_state.h"
-#include "driver/text_records.h"
+#include "records/fail.h"
+#include "state/run_state.h"
+#include "records/text_records.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <cstring>
 
 #include "driver/data_file.h"
-#include "driver/fail.h"
-#include "driver/run_state.h"
+#include "records/fail.h"
+#include "state/run_state.h"
 #include "driver/terminal.h"
-#include "driver/text_records.h"
+#include "records/text_records.h"
 #include "engine/kalo.h"
 
 namespace {

@@ -19,10 +19,10 @@
 #include "device/sys/clock.h"
 #include "driver/data_file.h"
 #include "driver/prep.h"
-#include "driver/run_state.h"
+#include "state/run_state.h"
 #include "driver/terminal.h"
 #include "driver/test_sources.h"
-#include "driver/text_records.h"
+#include "records/text_records.h"
 #include "engine/kalo.h"
 #include "screens/splot.h"
 

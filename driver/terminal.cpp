@@ -1,6 +1,6 @@
 #include "driver/terminal.h"
 
-#include "driver/fixed.h"
+#include "state/fixed.h"
 
 namespace {
 constexpr int TERM_IN = 5;

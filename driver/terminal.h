@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "driver/text_records.h"
+#include "records/text_records.h"
 
 // Writes `prompt` with its items, then reads the answer under `format` into
 // `answer`; false when the answer does not convert.

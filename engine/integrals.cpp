@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "driver/run_state.h"
+#include "state/run_state.h"
 
 float hint(const float& S, const int& L) {
   if (std::fabs(S) > stor.SLIM) return 0.0f;

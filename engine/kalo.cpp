@@ -21,8 +21,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/run_state.h"
-#include "driver/text_records.h"
+#include "state/run_state.h"
+#include "records/text_records.h"
 #include "engine/integrals.h"
 
 #if defined(__SSE2__)

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "driver/prep.h"
-#include "driver/run_state.h"
+#include "state/run_state.h"
 #include "engine/kalo.h"
 #include "fuzz/fuzz_support.h"
 

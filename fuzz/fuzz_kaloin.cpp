@@ -10,7 +10,7 @@
 
 #include "driver/data_file.h"
 #include "driver/prep.h"
-#include "driver/run_state.h"
+#include "state/run_state.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "driver/fixed.h"
-#include "driver/text_records.h"
+#include "state/fixed.h"
+#include "records/text_records.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

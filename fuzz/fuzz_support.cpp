@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "driver/run_state.h"
-#include "driver/text_records.h"
+#include "state/run_state.h"
+#include "records/text_records.h"
 
 namespace kalo_fuzz {
 

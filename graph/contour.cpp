@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "driver/text_records.h"
+#include "records/text_records.h"
 #include "graph/graph_state.h"
 #include "graph/plot.h"
 

@@ -10,7 +10,7 @@
 
 #include <string_view>
 
-#include "driver/fixed.h"
+#include "state/fixed.h"
 #include "graph/twin.h"
 
 // Contour levels and legend lines a plot can have at most.

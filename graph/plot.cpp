@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "device/sys/clock.h"
-#include "driver/text_records.h"
+#include "records/text_records.h"
 #include "graph/graph_state.h"
 
 void move_to(Pen& pen, float x, float y) { pen.move(x * tekt.DEVX, y * tekt.DEVY); }

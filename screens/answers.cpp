@@ -1,6 +1,6 @@
 #include "screens/answers.h"
 
-#include "driver/text_records.h"
+#include "records/text_records.h"
 
 namespace {
 

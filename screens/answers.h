@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-#include "driver/fixed.h"
+#include "state/fixed.h"
 
 using Answer = FString<30>;
 

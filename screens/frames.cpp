@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "driver/run_state.h"
-#include "driver/text_records.h"
+#include "state/run_state.h"
+#include "records/text_records.h"
 #include "graph/contour.h"
 #include "graph/graph_state.h"
 #include "graph/plot.h"

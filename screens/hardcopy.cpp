@@ -4,7 +4,7 @@
 #include "screens/hardcopy.h"
 
 #include "device/ps/ps.h"
-#include "driver/run_state.h"
+#include "state/run_state.h"
 #include "graph/graph_state.h"
 #include "screens/frames.h"
 

@@ -12,8 +12,8 @@
 
 #include "device/ps/ps.h"
 #include "device/x11/window.h"
-#include "driver/run_state.h"
-#include "driver/text_records.h"
+#include "state/run_state.h"
+#include "records/text_records.h"
 #include "graph/graph_state.h"
 #include "screens/answers.h"
 #include "screens/frames.h"

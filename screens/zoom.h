@@ -4,7 +4,7 @@
 // one projection's H-factors; and a character copy for the legend.
 #pragma once
 
-#include "driver/run_state.h"
+#include "state/run_state.h"
 
 using Grid = FArray<float, MAXG, MAXG>;
 using Axis = FArray<float, MAXG>;

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/text_records.h"
+#include "records/text_records.h"
 
 namespace {
 

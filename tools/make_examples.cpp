@@ -26,8 +26,8 @@
 #include <string>
 
 #include "driver/data_file.h"
-#include "driver/fixed.h"
-#include "driver/text_records.h"
+#include "state/fixed.h"
+#include "records/text_records.h"
 
 namespace {
 

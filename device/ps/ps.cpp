@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "device/ps/paper_pen.h"
-#include "driver/run_state.h"
-#include "driver/text_records.h"
+#include "state/run_state.h"
+#include "records/text_records.h"
 
 PaperPen paper_pen;
 

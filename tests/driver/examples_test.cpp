@@ -11,8 +11,8 @@
 
 #include "driver/data_file.h"
 #include "driver/prep.h"
-#include "driver/run_state.h"
-#include "driver/text_records.h"
+#include "state/run_state.h"
+#include "records/text_records.h"
 #include "engine/kalo.h"
 #include "tests/support/temp_dir.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <tuple>
 
-#include "driver/run_state.h"
+#include "state/run_state.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/run_state.h"
+#include "state/run_state.h"
 
 namespace {
 

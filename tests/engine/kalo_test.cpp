@@ -8,9 +8,9 @@
 
 #include "driver/data_file.h"
 #include "driver/prep.h"
-#include "driver/run_state.h"
+#include "state/run_state.h"
 #include "driver/test_sources.h"
-#include "driver/text_records.h"
+#include "records/text_records.h"
 #include "engine/integrals.h"
 #include "tests/support/temp_dir.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "device/ps/ps.h"
-#include "driver/run_state.h"
+#include "state/run_state.h"
 #include "graph/graph_state.h"
 #include "graph/plot.h"
 #include "tests/support/recording_pen.h"

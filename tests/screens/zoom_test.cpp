@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/run_state.h"
+#include "state/run_state.h"
 #include "graph/contour.h"
 #include "graph/graph_state.h"
 #include "screens/frames.h"

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "device/ps/paper_pen.h"
-#include "driver/run_state.h"
+#include "state/run_state.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;

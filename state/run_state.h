@@ -8,7 +8,7 @@
 // frame coordinate of a projection that its profile does not resolve.
 #pragma once
 
-#include "driver/fixed.h"
+#include "state/fixed.h"
 
 // Samples per profile: every profile has 51 points.
 constexpr int MAXK = 51;

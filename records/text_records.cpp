@@ -1,6 +1,6 @@
 // Formatted text records: units, record transfers under a format, free-layout
 // output, and the fatal stop for failures the caller does not handle.
-#include "driver/text_records.h"
+#include "records/text_records.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "driver/format.h"
+#include "records/format.h"
 
 namespace rec {
 

@@ -1,5 +1,5 @@
 // Parsing and walking of format strings, and the field conversions.
-#include "driver/format.h"
+#include "records/format.h"
 
 #include <cerrno>
 #include <cmath>

@@ -30,7 +30,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "driver/fixed.h"
+#include "state/fixed.h"
 
 namespace rec {
 

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "driver/text_records.h"
+#include "records/text_records.h"
 
 // Exit status of a run that could not go on.
 constexpr int FAIL_STATUS = 1;

@@ -1,6 +1,6 @@
 // Formatted text records: exact records written and values read under the
 // program's formats, units and files, and the whole-process behaviour.
-#include "driver/text_records.h"
+#include "records/text_records.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
