@@ -69,11 +69,18 @@ constexpr const char* FMT_RESULT =
 constexpr const char* FMT_NO_FIT =
     "(' No fit: the computed projections could not be compared with the measured',"
     "' profiles; the H-factors are as before.')";
+constexpr const char* FMT_STALLED =
+    "(' The fit cannot improve further with these settings; a new TWID or a cut may help.')";
 constexpr const char* FMT_STORE_PROMPT =
     "(' Do you want to store HFAC for a next run ? [Y/N] (Def=N) ',$)";
 constexpr const char* FMT_CONTINUE_PROMPT =
     "(' Do you want to continue the iteration ? [Y/N] (Def=Y) ',$)";
 constexpr const char* FMT_TWID_PROMPT = "(' Enter new TWID (D =',F6.3,' rad) ',$)";
+
+// Whether HFAC holds exactly the factors of `factors`.
+bool same_factors(const FArray<float, MAXK, MAXL>& factors) {
+  return std::memcmp(stor.HFAC.data(), factors.data(), sizeof factors.v) == 0;
+}
 
 // Test number: 0 (or RET) for measured data, 1..6 for a test source.  Any
 // other number is asked for again, since setp knows no density for it.
@@ -252,11 +259,18 @@ void dialogue() {
 
   int ICON = 0;
   float QAVD = 0;
+  // The factors the last call ended with, before any cut on the screens.
+  // A call that starts from them (no new TWID, no cut, no reload of other
+  // factors) repeats the sweep that call would have made next, so its first
+  // sweep must beat that call's QAVD to be kept.
+  static FArray<float, MAXK, MAXL> last;
+  bool resumed = false;  // this call starts where the last one ended
+  bool told = false;     // the stall has been reported
   for (;;) {
     rec::write_formatted(TERM_OUT, FMT_TITLE, {trol.TITLE});
     int T0 = 0, T1 = 0;
     timing(T0);
-    kalo(ICON, QAVD);
+    kalo(ICON, QAVD, resumed ? QAVD : QAVD_NO_FIT);
     timing(T1);
     float TIME = float(T1 - T0);
     rec::write_formatted(LOG_UNIT, FMT_CONTROLS, {trol.MITER, trol.PREC, trol.QTOL});
@@ -267,13 +281,23 @@ void dialogue() {
       for (int unit : {TERM_OUT, LOG_UNIT})
         rec::write_formatted(unit, FMT_NO_FIT, {});
     }
+    // The first sweep was undone: these settings leave nothing to gain.
+    const bool stalled = resumed && trol.MITER > 0 && same_factors(last);
+    if (stalled && !told) rec::write_formatted(TERM_OUT, FMT_STALLED, {});
+    told = stalled;
+    last = stor.HFAC;
 
     splot();
 
     ask_store();
     if (!ask_continue()) break;
     float NEWTW = ask_twid();
-    if (NEWTW != 0 && NEWTW != tywid.TWID) new_twid(NEWTW);
+    resumed = true;
+    if (NEWTW != 0 && NEWTW != tywid.TWID) {
+      new_twid(NEWTW);
+      resumed = false;
+    }
+    resumed = resumed && same_factors(last);
   }
   rec::close(LOG_UNIT);
 }

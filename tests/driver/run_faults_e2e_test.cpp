@@ -1,0 +1,44 @@
+// End-to-end runs of faults in the run's dialogue and data: answers on
+// standard input, then what the terminal and the log show.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+
+#include "tests/support/run_kalo.h"
+
+namespace {
+
+using namespace kalo_test;
+namespace fs = std::filesystem;
+
+int count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+  return n;
+}
+
+// Continuing from the factors a call ended with repeats the sweep it undid;
+// that sweep is undone again, so the kept fit never gets worse, and the
+// stall is reported once.
+TEST(RunFaults, ContinueNeverKeepsAWorseSweep) {
+  TempDir dir;
+  fs::copy_file(fs::path(KALO_SOURCE_DIR) / "examples/KALOIN20.DAT", dir.file("KALOIN.DAT"));
+  auto r = run_kalo(dir.path, "\n\n\n\n\nn\n\n\nn\n\n\nn\n\n\nn\nn\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(count(r.out, " The fit cannot improve further with these settings; a new TWID or a "
+                         "cut may help.\n"), 1);
+  const std::string log = read_file(dir.file("KALOOUT.DAT"));
+  std::smatch m;
+  std::regex icon(" ICON  = .*QAVD = (.*)Time");
+  std::string first;
+  int calls = 0;
+  for (auto it = log.cbegin(); std::regex_search(it, log.cend(), m, icon); it = m[0].second) {
+    if (calls++ == 0) first = m[1];
+    EXPECT_EQ(m[1], first);
+  }
+  EXPECT_EQ(calls, 4);
+}
+
+}  // namespace
