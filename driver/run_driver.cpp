@@ -216,13 +216,17 @@ bool ask_continue() {
   return c == 'Y' || c == 'y' || c == ' ';
 }
 
-// Asks for a new TWID.  0, RET or the current width keep the window; a
-// width that cannot be read, is negative or is not finite ("inf" and "nan"
-// convert) is asked for again.
+// The full width of the t window in use.  A test source sets TLIM but no
+// TWID, so the width is taken from TLIM.
+float twid_in_use() { return stor.TLIM + stor.TLIM; }
+
+// Asks for a new TWID, showing the width in use.  0, RET or that width keep
+// the window; a width that cannot be read, is negative or is not finite
+// ("inf" and "nan" convert) is asked for again.
 float ask_twid() {
   for (;;) {
     float NEWTW = 0;
-    if (ask(FMT_TWID_PROMPT, {tywid.TWID}, "(F6.3)", NEWTW) && std::isfinite(NEWTW) &&
+    if (ask(FMT_TWID_PROMPT, {twid_in_use()}, "(F6.3)", NEWTW) && std::isfinite(NEWTW) &&
         NEWTW >= 0)
       return NEWTW;
   }
@@ -293,7 +297,7 @@ void dialogue() {
     if (!ask_continue()) break;
     float NEWTW = ask_twid();
     resumed = true;
-    if (NEWTW != 0 && NEWTW != tywid.TWID) {
+    if (NEWTW != 0 && NEWTW != tywid.TWID && NEWTW != twid_in_use()) {
       new_twid(NEWTW);
       resumed = false;
     }

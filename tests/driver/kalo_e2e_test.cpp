@@ -136,7 +136,7 @@ TEST(KaloRun, TestSourceThroughStoreContinueNewTwidAndReload) {
                                        "", "N"}));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(mask(r.out), LIST + Q_TEST + Q_NOISE + Q_HFAC + Q_PRINTER + Q_ITER9 +
-                             pass(TEST1) + FRAMES + Q_END + q_twid(" 0.000") + Q_HFAC + pass(TEST1) +
+                             pass(TEST1) + FRAMES + Q_END + q_twid(" 1.000") + Q_HFAC + pass(TEST1) +
                              Q_END + q_twid(" 0.800") + pass(TEST1) + Q_END + "\n");
   const std::string head = "\n " + TEST1 + "\n\n" + window("5.00E-01", "5.00E-01", "5.01E-02") +
                            " SCEN:  5.50E-01 5.50E-01 5.50E-01\n" +
@@ -181,7 +181,7 @@ TEST(KaloRun, MeasuredDataDefaultsAndReAsking) {
 TEST(KaloRun, EndOfInputAtEveryQuestion) {
   const std::vector<std::string> script = {"1", "", "", "", "1", "n", "", "0.8", "", "n", "N"};
   const std::vector<std::string> prompts = {Q_TEST, Q_NOISE, Q_HFAC, Q_PRINTER,
-                                            Q_ITER9, Q_STORE, Q_CONT, q_twid(" 0.000"),
+                                            Q_ITER9, Q_STORE, Q_CONT, q_twid(" 1.000"),
                                             Q_HFAC, Q_STORE, Q_CONT};
   for (std::size_t n = 0; n < script.size(); ++n) {
     SCOPED_TRACE("answers given: " + std::to_string(n));

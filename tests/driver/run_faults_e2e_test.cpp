@@ -41,4 +41,15 @@ TEST(RunFaults, ContinueNeverKeepsAWorseSweep) {
   EXPECT_EQ(calls, 4);
 }
 
+// A test source shows the t window it uses (TLIM = 0.5) as the TWID
+// default, and RET keeps it: no new start factors are asked for.
+TEST(RunFaults, TwidDefaultOfATestSourceIsItsWindow) {
+  TempDir dir;
+  auto r = run_kalo(dir.path, "1\n\n\n\n1\nn\n\n\nn\nn\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(count(r.out, " Enter new TWID (D = 1.000 rad) "), 1) << r.out;
+  EXPECT_EQ(count(r.out, " Enter F for HFAC from file"), 1);
+  EXPECT_EQ(count(read_file(dir.file("KALOOUT.DAT")), "TLIM ="), 1);
+}
+
 }  // namespace
