@@ -116,13 +116,16 @@ void readp() {
   expd.LREF = 1;
 
   FROM_FILE = false;
-  // A missing file ends the run with the one documented line; a file that
-  // is there but cannot be opened (a folder, no permission) with the
-  // system's reason.  Either way the run failed, and the status says so.
+  // A missing file ends the run with the documented line, then the file's
+  // name and the system's reason; a file that is there but cannot be opened
+  // (a folder, no permission) with the system's reason.  Either way the run
+  // failed, and the status says so.
   if (rec::open(DATA_UNIT, DATA_FILE, rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR) != 0) {
     if (rec::system_error() == ENOENT) {
       rec::write_list(6, {"Sorry, file not existing"});
-      rec::stop(FAIL_STATUS);
+      char text[160];
+      std::snprintf(text, sizeof text, "%s: %s", DATA_FILE, std::strerror(ENOENT));
+      fatal(text);
     }
     char text[160];
     std::snprintf(text, sizeof text, "Sorry, %s cannot be opened: %s", DATA_FILE,

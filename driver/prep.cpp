@@ -211,7 +211,10 @@ void noisered() {
 void prep2() {
   if (ask_char("(' Enter F for HFAC from file, RET for internal values ',$)") == 'F') {
     char why[200];
-    if (read_hfac_file(why, sizeof why)) return;
+    if (read_hfac_file(why, sizeof why)) {
+      rec::write_formatted(6, "(' H-factors loaded from HFAC.DAT.')", {});
+      return;
+    }
     if (why[0]) rec::write_formatted(6, "(1X,A)", {std::string_view(why)});
     rec::write_formatted(6, "(' HFAC.DAT not found, taking internal values.')", {});
   }

@@ -197,11 +197,14 @@ bool store_hfac(std::string& why) {
 }
 
 // Asks whether to store the H-factors and stores them on "Y" or "y"; a
-// store that fails says why, then that nothing was stored.
+// store says that it was done, or why it failed and that nothing was stored.
 void ask_store() {
   char c = ask_char(FMT_STORE_PROMPT);
+  if (c != 'Y' && c != 'y') return;
   std::string why;
-  if ((c == 'Y' || c == 'y') && !store_hfac(why)) {
+  if (store_hfac(why)) {
+    rec::write_formatted(TERM_OUT, "(' H-factors stored in HFAC.DAT.')", {});
+  } else {
     rec::write_formatted(TERM_OUT, "(1X,A)", {std::string_view(why)});
     rec::write_formatted(TERM_OUT,
                          "(' HFAC.DAT could not be written: H-factors not stored,"

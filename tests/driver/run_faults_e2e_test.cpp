@@ -6,12 +6,15 @@
 #include <regex>
 #include <string>
 
+#include "tests/support/kalo_window.h"
 #include "tests/support/run_kalo.h"
 
 namespace {
 
 using namespace kalo_test;
 namespace fs = std::filesystem;
+
+const std::string FRAMES_END = " 8: Overview collection\n";
 
 int count(const std::string& text, const std::string& what) {
   int n = 0;
@@ -50,6 +53,32 @@ TEST(RunFaults, TwidDefaultOfATestSourceIsItsWindow) {
   EXPECT_EQ(count(r.out, " Enter new TWID (D = 1.000 rad) "), 1) << r.out;
   EXPECT_EQ(count(r.out, " Enter F for HFAC from file"), 1);
   EXPECT_EQ(count(read_file(dir.file("KALOOUT.DAT")), "TLIM ="), 1);
+}
+
+// A print command that cannot be run (missing, not executable, without its
+// interpreter) is reported in one line; a script without a "#!" line runs.
+TEST(RunFaults, PrintCommandThatCannotBeRun) {
+  const std::string kept = " KALO.PS is kept; the print command ./print could not be run: ";
+  const struct { const char* print; fs::perms perms; std::string said; } cases[] = {
+      {nullptr, {}, kept + "No such file or directory\n"},
+      {"#!/bin/sh\n", fs::perms::owner_read, kept + "Permission denied\n"},
+      {"#!/no/shell\n", fs::perms::owner_all, kept + "No such file or directory\n"},
+      {"echo printed $@\n", fs::perms::owner_all, "printed 1 KALO.PS\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    TempDir dir;
+    if (c.print) {
+      write_file(dir.file("print"), c.print);
+      fs::permissions(dir.file("print"), c.perms);
+    }
+    auto r = run_kalo(dir.path, "1\n\n\n\n1\nn\nn\n", During([](const auto& alive) {
+                        KaloWindow w;
+                        if (w.find(alive)) w.keys("6\np\n\n");  // a page of frame 6
+                      }));
+    EXPECT_NE(r.out.find(FRAMES_END + c.said + " Do you want to store"), std::string::npos)
+        << r.out;
+  }
 }
 
 }  // namespace
