@@ -100,6 +100,22 @@ void check_not_negative(float value, const char* name) {
   refuse(CONTROLS, found);
 }
 
+// Ends the run when a grid's steps are lost in single precision: far from
+// 0 its shift leaves too few digits for them (an XSHIF of 1E7 rounds steps
+// of 0.034 away).  A step may be off by 1 %, far more than rounding near 0
+// gives, but each must be there.
+void check_steps(const FArray<float, MAXG>& grid, float step, const char* name, float shift) {
+  for (int i = 2; i <= MAXG; ++i)
+    if (!(std::fabs(grid(i) - grid(i - 1) - step) <= 0.01f * step)) {
+      char found[160];
+      std::snprintf(found, sizeof found,
+                    "a shift %s of %g, so far from 0 that the grid's steps of %g are lost in "
+                    "single precision",
+                    name, double(shift), double(step));
+      refuse_at(2, GEOMETRY, found);
+    }
+}
+
 }  // namespace
 
 bool data_from_file() { return FROM_FILE; }
@@ -116,13 +132,16 @@ void readp() {
   expd.LREF = 1;
 
   FROM_FILE = false;
-  // A missing file ends the run with the one documented line; a file that
-  // is there but cannot be opened (a folder, no permission) with the
-  // system's reason.  Either way the run failed, and the status says so.
+  // A missing file ends the run with the documented line, then the file's
+  // name and the system's reason; a file that is there but cannot be opened
+  // (a folder, no permission) with the system's reason.  Either way the run
+  // failed, and the status says so.
   if (rec::open(DATA_UNIT, DATA_FILE, rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR) != 0) {
     if (rec::system_error() == ENOENT) {
       rec::write_list(6, {"Sorry, file not existing"});
-      rec::stop(FAIL_STATUS);
+      char text[160];
+      std::snprintf(text, sizeof text, "%s: %s", DATA_FILE, std::strerror(ENOENT));
+      fatal(text);
     }
     char text[160];
     std::snprintf(text, sizeof text, "Sorry, %s cannot be opened: %s", DATA_FILE,
@@ -202,5 +221,7 @@ void readp() {
   for (int i = 1; i <= MAXG; ++i)
     finite = finite && std::isfinite(tran.XGRID(i)) && std::isfinite(tran.YGRID(i));
   if (!finite) refuse_at(2, GEOMETRY, "a window whose grid is not finite");
+  check_steps(tran.XGRID, DX, "XSHIF", XSHIF);
+  check_steps(tran.YGRID, DY, "YSHIF", tywid.YSHIF);
   FROM_FILE = true;
 }

@@ -20,12 +20,21 @@ namespace {
 // Added to the least-squares determinant, so that a set of parallel
 // projections gives a centre of 0 instead of a division by zero.
 constexpr float EPSIL = 1E-20f;
+// How far above EPSIL the least-squares determinant must lie: then the
+// guard changes the centre by less than a part in a million, below the
+// precision of a single-precision result.
+constexpr float CLEAR = 1E6f;
 
 // Weight of sample k in the area and centroid sums (trapezoid rule).
 float trap(int k) { return k == 1 || k == expd.NK ? 0.5f : 1.0f; }
 
-// A profile whose area cannot be scaled: ends the run, naming it.
+// A profile whose area cannot be scaled: ends the run, naming it (for
+// measured data by the line of its first samples).
 [[noreturn]] void refuse_area(int l) {
+  if (data_from_file())
+    refuse_data(l, 1, l == expd.LREF ? "a reference profile of zero area: the profiles cannot be "
+                                       "normalised"
+                                     : "a profile of zero area: it cannot be normalised");
   char text[160];
   if (l == expd.LREF)
     std::snprintf(text, sizeof text,
@@ -211,7 +220,10 @@ void noisered() {
 void prep2() {
   if (ask_char("(' Enter F for HFAC from file, RET for internal values ',$)") == 'F') {
     char why[200];
-    if (read_hfac_file(why, sizeof why)) return;
+    if (read_hfac_file(why, sizeof why)) {
+      rec::write_formatted(6, "(' H-factors loaded from HFAC.DAT.')", {});
+      return;
+    }
     if (why[0]) rec::write_formatted(6, "(1X,A)", {std::string_view(why)});
     rec::write_formatted(6, "(' HFAC.DAT not found, taking internal values.')", {});
   }
@@ -282,9 +294,14 @@ void prep() {
     stor.RINV(1, 2, l) = -(R12 * DENR);
     stor.RINV(2, 1, l) = -(R21 * DENR);
     // A determinant that overflows gives an inverse of zeros, one that
-    // underflows an infinite one: neither inverts the matrix.
-    bool finite = DETR != 0.0f && std::isfinite(DETR) && std::isfinite(DENR);
-    for (int i = 0; i < 4; ++i) finite = finite && std::isfinite(stor.RINV.v[4 * (l - 1) + i]);
+    // underflows an infinite one, and one below the normal range has lost
+    // its precision: none inverts the matrix.  So has an inverse element
+    // that is not finite or has fallen below the normal range.
+    bool finite = std::isnormal(DETR) && std::isnormal(DENR);
+    for (int i = 0; i < 4; ++i) {
+      const float r = stor.RINV.v[4 * (l - 1) + i];
+      finite = finite && (r == 0.0f || std::isnormal(r));
+    }
     if (!finite) {
       char found[120];
       std::snprintf(found, sizeof found,
@@ -321,7 +338,20 @@ void prep() {
     SS1 = SS1 + CP * SREL;
     SS2 = SS2 + SP * SREL;
   }
-  float DET = TT1 * TT2 - TT3 * TT3 + EPSIL;
+  const float DET0 = TT1 * TT2 - TT3 * TT3;
+  // Against a determinant that is not far above EPSIL the guard moves the
+  // centre itself (matrices all scaled by 1E-10 put it at 1E-6 instead of
+  // its true place).  A determinant of exactly 0, a set of parallel
+  // projections, keeps its centre of 0.
+  if (DET0 != 0.0f && std::fabs(DET0) < CLEAR * EPSIL) {
+    char found[160];
+    std::snprintf(found, sizeof found,
+                  "matrices so small that the beam centre cannot be fitted (least-squares "
+                  "determinant %g, not well above %g)",
+                  double(DET0), double(EPSIL));
+    refuse(largest_matrix(), 0, found);
+  }
+  float DET = DET0 + EPSIL;
   stor.XCEN = (TT2 * SS1 - TT3 * SS2) / DET;
   stor.YCEN = (TT1 * SS2 - TT3 * SS1) / DET;
   const char* CENTRE = "a matrix with which the least-squares beam centre overflows";

@@ -69,11 +69,18 @@ constexpr const char* FMT_RESULT =
 constexpr const char* FMT_NO_FIT =
     "(' No fit: the computed projections could not be compared with the measured',"
     "' profiles; the H-factors are as before.')";
+constexpr const char* FMT_STALLED =
+    "(' The fit cannot improve further with these settings; a new TWID or a cut may help.')";
 constexpr const char* FMT_STORE_PROMPT =
     "(' Do you want to store HFAC for a next run ? [Y/N] (Def=N) ',$)";
 constexpr const char* FMT_CONTINUE_PROMPT =
     "(' Do you want to continue the iteration ? [Y/N] (Def=Y) ',$)";
 constexpr const char* FMT_TWID_PROMPT = "(' Enter new TWID (D =',F6.3,' rad) ',$)";
+
+// Whether HFAC holds exactly the factors of `factors`.
+bool same_factors(const FArray<float, MAXK, MAXL>& factors) {
+  return std::memcmp(stor.HFAC.data(), factors.data(), sizeof factors.v) == 0;
+}
 
 // Test number: 0 (or RET) for measured data, 1..6 for a test source.  Any
 // other number is asked for again, since setp knows no density for it.
@@ -190,11 +197,14 @@ bool store_hfac(std::string& why) {
 }
 
 // Asks whether to store the H-factors and stores them on "Y" or "y"; a
-// store that fails says why, then that nothing was stored.
+// store says that it was done, or why it failed and that nothing was stored.
 void ask_store() {
   char c = ask_char(FMT_STORE_PROMPT);
+  if (c != 'Y' && c != 'y') return;
   std::string why;
-  if ((c == 'Y' || c == 'y') && !store_hfac(why)) {
+  if (store_hfac(why)) {
+    rec::write_formatted(TERM_OUT, "(' H-factors stored in HFAC.DAT.')", {});
+  } else {
     rec::write_formatted(TERM_OUT, "(1X,A)", {std::string_view(why)});
     rec::write_formatted(TERM_OUT,
                          "(' HFAC.DAT could not be written: H-factors not stored,"
@@ -209,13 +219,17 @@ bool ask_continue() {
   return c == 'Y' || c == 'y' || c == ' ';
 }
 
-// Asks for a new TWID.  0, RET or the current width keep the window; a
-// width that cannot be read, is negative or is not finite ("inf" and "nan"
-// convert) is asked for again.
+// The full width of the t window in use.  A test source sets TLIM but no
+// TWID, so the width is taken from TLIM.
+float twid_in_use() { return stor.TLIM + stor.TLIM; }
+
+// Asks for a new TWID, showing the width in use.  0, RET or that width keep
+// the window; a width that cannot be read, is negative or is not finite
+// ("inf" and "nan" convert) is asked for again.
 float ask_twid() {
   for (;;) {
     float NEWTW = 0;
-    if (ask(FMT_TWID_PROMPT, {tywid.TWID}, "(F6.3)", NEWTW) && std::isfinite(NEWTW) &&
+    if (ask(FMT_TWID_PROMPT, {twid_in_use()}, "(F6.3)", NEWTW) && std::isfinite(NEWTW) &&
         NEWTW >= 0)
       return NEWTW;
   }
@@ -252,11 +266,18 @@ void dialogue() {
 
   int ICON = 0;
   float QAVD = 0;
+  // The factors the last call ended with, before any cut on the screens.
+  // A call that starts from them (no new TWID, no cut, no reload of other
+  // factors) repeats the sweep that call would have made next, so its first
+  // sweep must beat that call's QAVD to be kept.
+  static FArray<float, MAXK, MAXL> last;
+  bool resumed = false;  // this call starts where the last one ended
+  bool told = false;     // the stall has been reported
   for (;;) {
     rec::write_formatted(TERM_OUT, FMT_TITLE, {trol.TITLE});
     int T0 = 0, T1 = 0;
     timing(T0);
-    kalo(ICON, QAVD);
+    kalo(ICON, QAVD, resumed ? QAVD : QAVD_NO_FIT);
     timing(T1);
     float TIME = float(T1 - T0);
     rec::write_formatted(LOG_UNIT, FMT_CONTROLS, {trol.MITER, trol.PREC, trol.QTOL});
@@ -267,13 +288,23 @@ void dialogue() {
       for (int unit : {TERM_OUT, LOG_UNIT})
         rec::write_formatted(unit, FMT_NO_FIT, {});
     }
+    // The first sweep was undone: these settings leave nothing to gain.
+    const bool stalled = resumed && trol.MITER > 0 && same_factors(last);
+    if (stalled && !told) rec::write_formatted(TERM_OUT, FMT_STALLED, {});
+    told = stalled;
+    last = stor.HFAC;
 
     splot();
 
     ask_store();
     if (!ask_continue()) break;
     float NEWTW = ask_twid();
-    if (NEWTW != 0 && NEWTW != tywid.TWID) new_twid(NEWTW);
+    resumed = true;
+    if (NEWTW != 0 && NEWTW != tywid.TWID && NEWTW != twid_in_use()) {
+      new_twid(NEWTW);
+      resumed = false;
+    }
+    resumed = resumed && same_factors(last);
   }
   rec::close(LOG_UNIT);
 }

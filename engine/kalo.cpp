@@ -234,13 +234,13 @@ void density(int NL, int NK) {
 
 }  // namespace
 
-void kalo(int& ICON, float& QAVD) {
+void kalo(int& ICON, float& QAVD, float QSTART) {
   const int NK = std::min(expd.NK, MAXK);
   const int NL = std::min(expd.NL, MAXL);
   const int HWORDS = MAXK * MAXL;  // the whole H-factor table, used or not
   const float RATLO = 1.0f - trol.QTOL;
   const float RATHI = 1.0f + trol.QTOL;
-  float QOLD = QAVD_NO_FIT;
+  float QOLD = QSTART;
   int KINF[MAXK];
 
   for (int ITER = 1; ITER <= trol.MITER; ++ITER) {

@@ -6,11 +6,13 @@
 // handed to the print command when the user leaves.
 #include "screens/splot.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
 
 #include "device/ps/ps.h"
+#include "device/sys/command.h"
 #include "device/x11/window.h"
 #include "state/run_state.h"
 #include "records/text_records.h"
@@ -145,8 +147,21 @@ void print_pages() {
     char command[31];
     std::memcpy(command, printcmd.c, 30);
     command[30] = '\0';
-    const int status = std::system(command);
-    (void)status;  // the print command's result is not examined
+    // The command's words, run without a shell: a print command that is
+    // missing or cannot be run is reported in one line with the reason,
+    // not with the shell's own message.  What it does with the file is its
+    // own affair: its result is not examined.
+    const char* argv[4] = {};
+    int n = 0;
+    for (char* word = std::strtok(command, " "); word && n < 3; word = std::strtok(nullptr, " "))
+      argv[n++] = word;
+    int error = 0;
+    if (run_command(argv, error) < 0) {
+      char text[160];
+      std::snprintf(text, sizeof text, "KALO.PS is kept; the print command %s could not be run: %s",
+                    argv[0], std::strerror(error));
+      rec::write_formatted(6, "(1X,A)", {std::string_view(text)});
+    }
   }
   hardcopy = 0;
 }

@@ -56,7 +56,7 @@ TEST(DataFile, StoresFieldsAsReadAndBuildsTheGrid) {
 TEST(DataFile, DamagedFileEndsTheRunNamingTheLine) {
   unlink(kalo_test::enter_temp_dir().file("KALOIN.DAT").c_str());
   EXPECT_EXIT({ dup2(2, 1); readp(); }, testing::ExitedWithCode(1),
-              "^ Sorry, file not existing\n$");
+              "^ Sorry, file not existing\n KALOIN.DAT: No such file or directory\n$");
   // Line to replace (or to cut the file before), its text (nullptr: cut the
   // file there), and the message.
   const std::tuple<int, const char*, const char*> cases[] = {

@@ -34,6 +34,8 @@ const std::string Q_PRINTER =
     " 2: Remote post script printer in color\n 3: Local printer in black and white\n"
     " 4: Local printer in color  ";
 const std::string Q_STORE = " Do you want to store HFAC for a next run ? [Y/N] (Def=N) ";
+const std::string STORED = " H-factors stored in HFAC.DAT.\n";
+const std::string LOADED = " H-factors loaded from HFAC.DAT.\n";
 const std::string Q_CONT = " Do you want to continue the iteration ? [Y/N] (Def=Y) ";
 // The frame list of the result screens, written at their first visit.
 const std::string FRAMES = " Frame numbers are:\n"
@@ -136,7 +138,8 @@ TEST(KaloRun, TestSourceThroughStoreContinueNewTwidAndReload) {
                                        "", "N"}));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(mask(r.out), LIST + Q_TEST + Q_NOISE + Q_HFAC + Q_PRINTER + Q_ITER9 +
-                             pass(TEST1) + FRAMES + Q_END + q_twid(" 0.000") + Q_HFAC + pass(TEST1) +
+                             pass(TEST1) + FRAMES + Q_STORE + STORED + Q_CONT + q_twid(" 1.000") +
+                             Q_HFAC + pass(TEST1) +
                              Q_END + q_twid(" 0.800") + pass(TEST1) + Q_END + "\n");
   const std::string head = "\n " + TEST1 + "\n\n" + window("5.00E-01", "5.00E-01", "5.01E-02") +
                            " SCEN:  5.50E-01 5.50E-01 5.50E-01\n" +
@@ -181,7 +184,7 @@ TEST(KaloRun, MeasuredDataDefaultsAndReAsking) {
 TEST(KaloRun, EndOfInputAtEveryQuestion) {
   const std::vector<std::string> script = {"1", "", "", "", "1", "n", "", "0.8", "", "n", "N"};
   const std::vector<std::string> prompts = {Q_TEST, Q_NOISE, Q_HFAC, Q_PRINTER,
-                                            Q_ITER9, Q_STORE, Q_CONT, q_twid(" 0.000"),
+                                            Q_ITER9, Q_STORE, Q_CONT, q_twid(" 1.000"),
                                             Q_HFAC, Q_STORE, Q_CONT};
   for (std::size_t n = 0; n < script.size(); ++n) {
     SCOPED_TRACE("answers given: " + std::to_string(n));
@@ -221,7 +224,7 @@ TEST(KaloRun, HfacFileLoadAndStore) {
     std::string load = "F";  // answer to the start-factor question
   } cases[] = {
       // A factor 1.23456 comes back as 1.23.
-      {file(good), "1", "y", false, Q_HFAC + Q_PRINTER, "HFAC.DAT", stored},
+      {file(good), "1", "y", false, Q_HFAC + LOADED + Q_PRINTER, "HFAC.DAT", stored},
       // Another run's file, a field that does not convert, factors the
       // iteration never leaves (above its cap of 1E7, negative), a line
       // without end: each refusal says why, then the fixed line.
@@ -256,7 +259,7 @@ TEST(KaloRun, HfacFileLoadAndStore) {
          fs::create_directory(d.file("sub"));
          write_file(d.file("sub/real.dat"), good);
          fs::create_symlink("sub/real.dat", d.file("HFAC.DAT"));
-       }, "1", "y", false, Q_HFAC + Q_PRINTER, "sub/real.dat", stored},
+       }, "1", "y", false, Q_HFAC + LOADED + Q_PRINTER, "sub/real.dat", stored},
       // A copy left by an interrupted store is never loaded and does not
       // hinder the next store, even when it is write-protected.
       {[&](const TempDir& d) {
@@ -355,7 +358,7 @@ TEST(KaloRun, UnusableDataEndTheRunWithOneLine) {
       {data(24, "    0    5    -1.000     0.005    -0.500     0.050     0.100     0.000"), false,
        line + "24: expected ICEN, MITER (2I5) and PREC, QTOL, XPAR, RELMAX, RELFAC, TH "
               "(6F10.3), found a negative PREC (-1)"},
-      {nullptr, false, " Sorry, file not existing"},
+      {nullptr, false, " Sorry, file not existing\n KALOIN.DAT: No such file or directory"},
       {[](const TempDir& d) { fs::create_directory(d.file("KALOIN.DAT")); }, false,
        " Sorry, KALOIN.DAT cannot be opened: Is a directory"},
       {[](const TempDir& d) {

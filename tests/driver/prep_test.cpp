@@ -112,7 +112,8 @@ TEST(Prep, StartFactorsFromTheAnswerAndTheFile) {
     const bool loaded = input[0] == 'F' && file == good, refused = input[0] == 'F' && !loaded;
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string(" Enter F for HFAC from file, RET for internal values ") +
-                  (refused ? " " + why + "\n HFAC.DAT not found, taking internal values.\n" : ""));
+                  (refused ? " " + why + "\n HFAC.DAT not found, taking internal values.\n"
+                           : loaded ? " H-factors loaded from HFAC.DAT.\n" : ""));
     for (int i = 0; i < 51 * 2; ++i)
       ASSERT_FLOAT_EQ(stor.HFAC.v[i], loaded ? (100 + i) / 10.0f : 1.0f) << i;
   }
