@@ -41,13 +41,15 @@ constexpr float EPSIL = 1.0e-20f;
 
 // The factor scales (largest sample of profile 1 over 2*TLIM) that the
 // thresholds were made for.  The test sources lie between 0.1 and 0.4, the
-// example measurements at 4.9E6 and 7.6E6; over a run the factors of
-// projection 1 grow a few per cent above the scale, so up to 2^23 (8.4E6)
-// they keep clear of HCAP.  A scale outside the range is mapped by 2^e into
-// its top octave, where the examples lie.  e stays within bounds that keep
-// the start factors and caps normal single-precision numbers; the zero guard
-// goes no lower than the smallest of them.
-constexpr double SCALE_LO = 0x1p-10;
+// example measurements at 4.9E6 and 7.6E6.  Down to 2^-30 the zero guard
+// stays eight decades below the largest sample (for a t window of a
+// milliradian or more).  Over a run the factors of projection 1 grow a few
+// per cent above the scale, so up to 2^23 (8.4E6) they keep clear of HCAP.
+// A scale outside the range is mapped by 2^e into its top octave, where the
+// examples lie.  e stays within bounds that keep the start factors and caps
+// normal single-precision numbers; the zero guard goes no lower than the
+// smallest of them.
+constexpr double SCALE_LO = 0x1p-30;
 constexpr double SCALE_HI = 0x1p23;
 constexpr int E_MIN = -100;
 constexpr int E_MAX = 104;
