@@ -184,10 +184,13 @@ bool read_hfac_file(char* why, int cap) {
   // (nor one that is not finite); such a file was not written by it.
   for (int i = 0; i < n; ++i) {
     const float h = stor.HFAC.v[i];
-    if (h >= 0.0f && h <= HCAP) continue;
+    const float top = factor_cap(i / expd.NK + 1);
+    if (h >= 0.0f && h <= top) continue;
+    char limit[16] = "1E7";
+    if (top != HCAP) std::snprintf(limit, sizeof limit, "%.3g", double(top));
     std::snprintf(why, std::size_t(cap),
-                  "%s: factor %d of profile %d is %g, not a factor from 0 to 1E7", HFAC_FILE,
-                  i % expd.NK + 1, i / expd.NK + 1, double(h));
+                  "%s: factor %d of profile %d is %g, not a factor from 0 to %s", HFAC_FILE,
+                  i % expd.NK + 1, i / expd.NK + 1, double(h), limit);
     return done(false);
   }
   return done(true);
@@ -196,13 +199,18 @@ bool read_hfac_file(char* why, int cap) {
 }  // namespace
 
 void noisered() {
+  // The peak search takes integer parts, which depend on the unit of the
+  // counts; it looks at them in the units the iteration maps them to (an
+  // exact power of two, 1 for counts of ordinary size), so that the same
+  // profile in other units finds the same peak.
+  const float unit = 1.0f / count_scale();
   for (int l = 1; l <= expd.NL; ++l) {
     // Peak: compared with the integer part of the running maximum.
     int MAX = 0;
     int IPOS = 0;
     for (int k = 1; k <= expd.NK; ++k) {
-      if (expd.PR(k, l) > float(MAX)) {
-        MAX = integer_part(expd.PR(k, l));
+      if (expd.PR(k, l) * unit > float(MAX)) {
+        MAX = integer_part(expd.PR(k, l) * unit);
         IPOS = k;
       }
     }
@@ -227,8 +235,10 @@ void prep2() {
     if (why[0]) rec::write_formatted(6, "(1X,A)", {std::string_view(why)});
     rec::write_formatted(6, "(' HFAC.DAT not found, taking internal values.')", {});
   }
+  // Projection 1 starts at the scale of the counts (1 for counts of the
+  // ordinary range), so that the run is the same on every count scale.
   for (int l = 1; l <= expd.NL; ++l)
-    for (int k = 1; k <= expd.NK; ++k) stor.HFAC(k, l) = 1.0f;
+    for (int k = 1; k <= expd.NK; ++k) stor.HFAC(k, l) = l == 1 ? count_scale() : 1.0f;
 }
 
 void prep() {

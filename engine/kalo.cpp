@@ -19,6 +19,7 @@
 #include "engine/kalo.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #include "state/run_state.h"
@@ -35,7 +36,23 @@
 namespace {
 
 // Values at or below this count as zero; also a guard added to denominators.
+// It scales with the counts, as does the cap of projection 1 (count_scale).
 constexpr float EPSIL = 1.0e-20f;
+
+// The factor scales (largest sample of profile 1 over 2*TLIM) that the
+// thresholds were made for.  The test sources lie between 0.1 and 0.4, the
+// example measurements at 4.9E6 and 7.6E6.  Down to 2^-30 the zero guard
+// stays eight decades below the largest sample (for a t window of a
+// milliradian or more).  Over a run the factors of projection 1 grow a few
+// per cent above the scale, so up to 2^23 (8.4E6) they keep clear of HCAP.
+// A scale outside the range is mapped by 2^e into its top octave, where the
+// examples lie.  e stays within bounds that keep the start factors and caps
+// normal single-precision numbers; the zero guard goes no lower than the
+// smallest of them.
+constexpr double SCALE_LO = 0x1p-30;
+constexpr double SCALE_HI = 0x1p23;
+constexpr int E_MIN = -100;
+constexpr int E_MAX = 104;
 
 // The iteration line (units 6 and 7) and the infinite-factor line (unit 7).
 constexpr const char* ITER_FORMAT =
@@ -234,6 +251,19 @@ void density(int NL, int NK) {
 
 }  // namespace
 
+float count_scale() {
+  double top = 0.0;
+  for (int k = 1; k <= std::min(expd.NK, MAXK); ++k) top = std::max(top, double(expd.PR(k, 1)));
+  const double F = top / (2.0 * double(stor.TLIM));
+  if (!(F > 0.0) || !std::isfinite(F) || (F >= SCALE_LO && F <= SCALE_HI)) return 1.0f;
+  // The smallest e with F/2^e <= SCALE_HI.
+  int e = std::ilogb(F / SCALE_HI);
+  if (F / SCALE_HI > std::ldexp(1.0, e)) e += 1;
+  return std::ldexp(1.0f, std::clamp(e, E_MIN, E_MAX));
+}
+
+float factor_cap(int L) { return L == 1 ? HCAP * count_scale() : HCAP; }
+
 void kalo(int& ICON, float& QAVD, float QSTART) {
   const int NK = std::min(expd.NK, MAXK);
   const int NL = std::min(expd.NL, MAXL);
@@ -242,6 +272,8 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
   const float RATHI = 1.0f + trol.QTOL;
   float QOLD = QSTART;
   int KINF[MAXK];
+  // The zero guard for the scale of this run's counts.
+  const float EPS = std::max(EPSIL * count_scale(), FLT_MIN);
 
   for (int ITER = 1; ITER <= trol.MITER; ++ITER) {
     ucopy(stor.HFAC.data(), conti.HSAVE.data(), HWORDS);
@@ -253,6 +285,7 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
     for (pint.LPROJ = 1; pint.LPROJ <= NL; ++pint.LPROJ) {
       const int LPROJ = pint.LPROJ;
       const bool skip_zeros = all_tame(NL, LPROJ);
+      const float CAP = factor_cap(LPROJ);
       int NKINF = 0;
       for (int K = 1; K <= NK; ++K) {
         pint.SPOS = float(K - 1) * expd.STEP - stor.SREF(LPROJ);
@@ -266,27 +299,27 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
           const float HOLD = stor.HFAC(K, LPROJ);
           const float POLD = HOLD * SUM;
           blank.PCAL(K, LPROJ) = POLD;
-          if (PRKL > EPSIL && POLD > EPSIL) {
-            const float RATIO = POLD / (PRKL + EPSIL);
+          if (PRKL > EPS && POLD > EPS) {
+            const float RATIO = POLD / (PRKL + EPS);
             HNEW = HOLD;
             if (RATIO < RATLO) HNEW = HOLD * RATLO / RATIO;
             if (RATIO > RATHI) HNEW = HOLD * RATHI / RATIO;
             const float Q = std::fabs(RATIO - 1.0f);
             QAVD = QAVD + Q * Q;
             N += 1;
-          } else if (PRKL > EPSIL) {
+          } else if (PRKL > EPS) {
             NINF += 1;
             KINF[NKINF++] = K;
             HNEW = 0.0f;
-          } else if (POLD > EPSIL) {
+          } else if (POLD > EPS) {
             NZER += 1;
-            HNEW = HOLD * PRKL / (POLD + EPSIL);
+            HNEW = HOLD * PRKL / (POLD + EPS);
           } else {
             NIND += 1;
-            HNEW = HOLD * PRKL / (POLD + EPSIL);
+            HNEW = HOLD * PRKL / (POLD + EPS);
           }
         }
-        if (HNEW > HCAP) HNEW = 0.0f;
+        if (HNEW > CAP) HNEW = 0.0f;
         stor.HFAC(K, LPROJ) = HNEW;
       }
       // Later projections of this sweep see the new factors.
@@ -294,7 +327,7 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
       if (NKINF > 0) log_infinite(LPROJ, KINF, NKINF);
     }
 
-    // No sample had both values above EPSIL, so the sweep has no measure of
+    // No sample had both values above EPS, so the sweep has no measure of
     // fit: report it with the "no fit yet" value, never as convergence, undo
     // it like a worse sweep and end the call.
     const bool unmeasured = N == 0;

@@ -2,8 +2,29 @@
 #pragma once
 
 // A new H-factor above this is taken as runaway growth and set to 0, so no
-// factor the iteration leaves is above it.
+// factor the iteration leaves is above it.  For counts outside the range
+// the iteration's thresholds were made for, projection 1 has its own cap
+// (see count_scale).
 constexpr float HCAP = 1.0e7f;
+
+// The power of two 2^e by which the counts of this run lie outside the range
+// the iteration's thresholds (HCAP and the zero guard) were made for; 1 for
+// counts inside it, the measurements of ordinary size.  It is taken from the
+// scale of the first sweep's factors of projection 1: its largest sample
+// over the line integral of ones (about 2*TLIM).
+//
+// A run on counts 2^e*P, with the start factors of projection 1 set to 2^e
+// and the zero guard and projection 1's cap multiplied by 2^e, computes the
+// same numbers as the run on P, with projection 1's factors, the computed
+// projections and the density multiplied by 2^e: scaling by a power of two
+// is exact while no value leaves the single-precision range.  So the
+// iteration works the same on any count scale, and leaves the counts, the
+// factors and the density in the user's units.
+float count_scale();
+
+// The cap of the factors of projection L: HCAP, for projection 1 scaled with
+// the counts.
+float factor_cap(int L);
 
 // QAVD of a call whose first sweep could not be measured (no sample had
 // both a measured and a computed value, or their ratios overflowed): that

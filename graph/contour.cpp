@@ -57,6 +57,19 @@ float emit86(int n, float whole) {
   return 0.0f;
 }
 
+// The power of two that brings the largest |z| of the grid near 1 when it
+// lies beyond 2^50 or below 2^-50, else 1.  The shares multiply two density
+// values, which for densities of very large or very small counts would
+// leave the single-precision range; the areas and shares are ratios, which
+// scaling by a power of two leaves exactly as they are.
+float density_scale(const float* z, int ldz, int nx, int ny) {
+  float top = 0.0f;
+  for (int j = 1; j <= ny; ++j)
+    for (int i = 1; i <= nx; ++i) top = std::fmax(top, std::fabs(z[(i - 1) + (j - 1) * ldz]));
+  if (!(top > 0.0f) || !std::isfinite(top) || (top >= 0x1p-50f && top <= 0x1p50f)) return 1.0f;
+  return std::ldexp(1.0f, -std::ilogb(top));
+}
+
 // One legend line: the text of a number under `format`, or under the
 // fallback format should the first report an error.
 template <int N>
@@ -138,15 +151,16 @@ void trict(const Twin& t, const float& x0, const float& y0, const float& hx, con
 
 void phspc(const float* z, const int& ldz, const int& nx, const int& ny, const float* levels,
            const int& ncont, const float& dx, const float& dy, float* area, float* frac) {
+  const float s = density_scale(z, ldz, nx, ny);
   for (int k = 1; k <= ncont; ++k) {
-    const float lim = levels[k - 1];
+    const float lim = levels[k - 1] * s;
     float ar = 0.0f, fr = 0.0f;
     for (int j = 1; j <= ny; ++j) {
-      float a = 0.0f, b = z[(j - 1) * ldz];
+      float a = 0.0f, b = z[(j - 1) * ldz] * s;
       for (int i = 1; i <= nx; ++i) {
         if (i > 1) {
           a = b;
-          b = z[(i - 1) + (j - 1) * ldz];
+          b = z[(i - 1) + (j - 1) * ldz] * s;
         }
         if (a <= lim && b <= lim) continue;
         if (a <= lim) {
