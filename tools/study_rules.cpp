@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
   fs::create_directories(work);
   fs::current_path(work);
   rec::open(7, "KALOOUT.DAT", rec::Status::UNKNOWN);
-  std::fprintf(out, "%-14s %5s %10s %6s %10s %10s %6s %10s %10s\n", "example", "MITER", "band L1",
-               "ICON", "QAVD", "mult L1", "ICON", "QAVD", "OMEGA");
+  std::fprintf(out, "%-14s %5s %10s %6s %10s %10s %6s %10s %10s %10s\n", "example", "MITER",
+               "band L1", "ICON", "QAVD", "mult L1", "ICON", "QAVD", "OMEGA", "QW");
   std::vector<fs::path> files;
   for (const auto& entry : fs::directory_iterator(folder))
     if (entry.path().extension() == ".DAT") files.push_back(entry.path());
@@ -108,9 +108,9 @@ int main(int argc, char** argv) {
       kalo(icon[r], qavd[r]);
       l1[r] = l1_error(d);
     }
-    std::fprintf(out, "%-14s %5d %10.4f %6d %10.3e %10.4f %6d %10.3e %10.3e\n",
+    std::fprintf(out, "%-14s %5d %10.4f %6d %10.3e %10.4f %6d %10.3e %10.3e %10.3e\n",
                  dat.filename().c_str(), limit, l1[0], icon[0], double(qavd[0]), l1[1], icon[1],
-                 double(qavd[1]), double(rule.OMEGA));
+                 double(qavd[1]), double(rule.OMEGA), double(rule.QW));
   }
   rec::close(7);
   fs::current_path(folder);
