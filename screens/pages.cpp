@@ -55,7 +55,7 @@ int page_list(unsigned frames, Page (&pages)[MAX_PAGES]) {
   for (int f = 1; f <= 8; ++f) {
     if ((frames >> f & 1u) == 0) continue;
     if (f == 1 || f == 2) {
-      for (int l = 1; l <= expd.NL && l <= MAXL; ++l) {
+      for (int l = 1; l <= expd.NL; ++l) {
         char format[24];
         std::snprintf(format, sizeof format, "frame%d-L%%02d", f);
         add(f, l, format, l);
