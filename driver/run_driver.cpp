@@ -19,6 +19,7 @@
 #include "device/sys/clock.h"
 #include "driver/data_file.h"
 #include "driver/prep.h"
+#include "driver/run_steps.h"
 #include "state/run_state.h"
 #include "driver/terminal.h"
 #include "driver/test_sources.h"
@@ -103,13 +104,19 @@ void log_window() {
   rec::write_formatted(LOG_UNIT, FMT_WINDOW, {stor.SLIM, stor.TLIM, stor.XCEN, stor.YCEN});
 }
 
-void log_header() {
+}  // namespace
+
+void open_log() {
+  rec::open(LOG_UNIT, LOG_FILE, rec::Status::UNKNOWN);
+  rec::rewind(LOG_UNIT);
   rec::write_formatted(LOG_UNIT, FMT_TITLE, {trol.TITLE});
   log_window();
   rec::write_formatted(LOG_UNIT, FMT_SCEN, {rec::Item::reals(stor.SCEN.data(), expd.NL)});
   rec::write_formatted(LOG_UNIT, FMT_SREF, {rec::Item::reals(stor.SREF.data(), expd.NL)});
   rec::write_formatted(LOG_UNIT, "(1H )", {});
 }
+
+namespace {
 
 // The file a store replaces: HFAC.DAT, or the file its symbolic link
 // leads to (through any chain of links), so that the link stays a link and
@@ -129,6 +136,8 @@ std::string store_target() {
   errno = ELOOP;
   return "";
 }
+
+}  // namespace
 
 // Writes the H-factor file: the header with NL and TITLE, then the factors
 // of each profile in sample order.  These are the factors kalo saved at the
@@ -189,6 +198,8 @@ bool store_hfac(std::string& why) {
   return false;
 }
 
+namespace {
+
 // Asks whether to store the H-factors and stores them on "Y" or "y"; a
 // store that fails says why, then that nothing was stored.
 void ask_store() {
@@ -221,14 +232,39 @@ float ask_twid() {
   }
 }
 
-// A new t window: log it, rebuild the y grid and take new start factors.
-void new_twid(float NEWTW) {
+}  // namespace
+
+void set_twid(float NEWTW) {
   tywid.TWID = NEWTW;
   stor.TLIM = tywid.TWID * 0.5f;
   log_window();
   float DT = 2.0f * stor.TLIM / float(tran.NY - 1);
   for (int j = 1; j <= tran.NY; ++j)
     tran.YGRID(j) = float(j - 1) * DT - stor.TLIM + tywid.YSHIF;
+}
+
+void reconstruct(int& ICON, float& QAVD) {
+  rec::write_formatted(TERM_OUT, FMT_TITLE, {trol.TITLE});
+  int T0 = 0, T1 = 0;
+  timing(T0);
+  kalo(ICON, QAVD);
+  timing(T1);
+  float TIME = float(T1 - T0);
+  rec::write_formatted(LOG_UNIT, FMT_CONTROLS, {trol.MITER, trol.PREC, trol.QTOL});
+  rec::write_formatted(LOG_UNIT, FMT_RESULT, {ICON, QAVD, TIME});
+  if (trol.MITER > 0 && !(QAVD < QAVD_NO_FIT)) {
+    // The fit could not be measured at all: say so rather than go on as
+    // if the result were a reconstruction.
+    for (int unit : {TERM_OUT, LOG_UNIT})
+      rec::write_formatted(unit, FMT_NO_FIT, {});
+  }
+}
+
+namespace {
+
+// A new t window: log it, rebuild the y grid and take new start factors.
+void new_twid(float NEWTW) {
+  set_twid(NEWTW);
   prep2();
 }
 
@@ -246,28 +282,12 @@ void dialogue() {
   prep();
   ask_printer_and_limit();
 
-  rec::open(LOG_UNIT, LOG_FILE, rec::Status::UNKNOWN);
-  rec::rewind(LOG_UNIT);
-  log_header();
+  open_log();
 
   int ICON = 0;
   float QAVD = 0;
   for (;;) {
-    rec::write_formatted(TERM_OUT, FMT_TITLE, {trol.TITLE});
-    int T0 = 0, T1 = 0;
-    timing(T0);
-    kalo(ICON, QAVD);
-    timing(T1);
-    float TIME = float(T1 - T0);
-    rec::write_formatted(LOG_UNIT, FMT_CONTROLS, {trol.MITER, trol.PREC, trol.QTOL});
-    rec::write_formatted(LOG_UNIT, FMT_RESULT, {ICON, QAVD, TIME});
-    if (trol.MITER > 0 && !(QAVD < QAVD_NO_FIT)) {
-      // The fit could not be measured at all: say so rather than go on as
-      // if the result were a reconstruction.
-      for (int unit : {TERM_OUT, LOG_UNIT})
-        rec::write_formatted(unit, FMT_NO_FIT, {});
-    }
-
+    reconstruct(ICON, QAVD);
     splot();
 
     ask_store();

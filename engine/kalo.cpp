@@ -234,6 +234,8 @@ void density(int NL, int NK) {
 
 }  // namespace
 
+IterationHook kalo_iteration_hook = nullptr;
+
 void kalo(int& ICON, float& QAVD) {
   const int NK = std::min(expd.NK, MAXK);
   const int NL = std::min(expd.NL, MAXL);
@@ -305,6 +307,7 @@ void kalo(int& ICON, float& QAVD) {
 
     rec::write_formatted(6, ITER_FORMAT, {ITER, QAVD, NINF, NIND, NZER, NOUT, N});
     rec::write_formatted(7, ITER_FORMAT, {ITER, QAVD, NINF, NIND, NZER, NOUT, N});
+    if (kalo_iteration_hook) kalo_iteration_hook(ITER, QAVD, NINF, NIND, NZER, NOUT, N);
 
     if (!unmeasured && QAVD <= trol.PREC) break;
     if (unmeasured || QOLD <= QAVD) {

@@ -14,3 +14,9 @@ constexpr float QAVD_NO_FIT = 10.0f / 1.0e-20f;
 // number of the last iteration performed, QAVD its rms relative deviation
 // (neither is written when MITER <= 0).  Fills RHO at the end.
 void kalo(int& ICON, float& QAVD);
+
+// When set, called after every iteration's "ITER=" line with the values it
+// shows (the batch run keeps the iteration history for its results file).
+using IterationHook = void (*)(int ITER, float QAVD, int NINF, int NIND, int NZER, int NOUT,
+                               int N);
+extern IterationHook kalo_iteration_hook;
