@@ -394,30 +394,34 @@ int batch_main(int argc, char** argv) {
   CLI::App app{"KALO: maximum-entropy reconstruction of a beam's transverse phase space, "
                "run without a question and without a window.",
                "kalo"};
-  app.option_defaults()->always_capture_default();
   auto* data = app.add_option("--data", o.data,
                               "measured data (the KALOIN.DAT layout); repeat for several runs");
   auto* test = app.add_option("--test", o.test, "built-in test source instead of data")
                    ->check(CLI::Range(1, 6));
   data->excludes(test);
   app.add_option("--noise-reduction", o.noise, "automatic noise reduction")
-      ->check(CLI::IsMember({"yes", "no"}));
+      ->check(CLI::IsMember({"yes", "no"}))
+      ->capture_default_str();
   app.add_option("--start", o.start, "start H-factors (the HFAC.DAT layout); default all 1");
   app.add_option("--iterations", o.iterations,
                  "maximum iterations per reconstruction call (0: the data file's)")
-      ->check(CLI::Range(0, 9999));
+      ->check(CLI::Range(0, 9999))
+      ->capture_default_str();
   auto* cont = app.add_option("--continue", o.continues,
                               "further reconstruction calls, as answering continue")
-                   ->check(CLI::Range(0, 9999));
+                   ->check(CLI::Range(0, 9999))
+                   ->capture_default_str();
   auto* twid = app.add_option("--twid", o.twid,
                               "new angle window width (rad) for the continued calls")
                    ->needs(cont);
-  app.add_option("--out", o.out, "output folder (created if missing)");
-  app.add_option("--pages", o.pages, "frames to draw: 1..8 separated by commas, all or none");
+  app.add_option("--out", o.out, "output folder (created if missing)")->capture_default_str();
+  app.add_option("--pages", o.pages, "frames to draw: 1..8 separated by commas, all or none")
+      ->capture_default_str();
   app.add_option("--format", o.formats, "page formats: pdf, svg, png, ps (comma-separated)")
       ->delimiter(',')
-      ->check(CLI::IsMember({"pdf", "svg", "png", "ps"}));
-  app.add_option("--dpi", o.dpi, "resolution of PNG pages")->check(CLI::Range(10, 2400));
+      ->check(CLI::IsMember({"pdf", "svg", "png", "ps"}))
+      ->capture_default_str();
+  app.add_option("--dpi", o.dpi, "resolution of PNG pages")->check(CLI::Range(10, 600))->capture_default_str();
   auto* bg = app.add_option("--beta-gamma", o.beta_gamma,
                             "relativistic beta*gamma, to report normalised emittances too");
   app.add_flag("--quiet", o.quiet, "no iteration lines on the terminal");
