@@ -421,7 +421,9 @@ int batch_main(int argc, char** argv) {
       ->delimiter(',')
       ->check(CLI::IsMember({"pdf", "svg", "png", "ps"}))
       ->capture_default_str();
-  app.add_option("--dpi", o.dpi, "resolution of PNG pages")->check(CLI::Range(10, 600))->capture_default_str();
+  app.add_option("--dpi", o.dpi, "resolution of PNG pages")
+      ->check(CLI::Range(10, 600))
+      ->capture_default_str();
   auto* bg = app.add_option("--beta-gamma", o.beta_gamma,
                             "relativistic beta*gamma, to report normalised emittances too");
   app.add_flag("--quiet", o.quiet, "no iteration lines on the terminal");
