@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "driver/data_file.h"
 #include "driver/prep.h"
@@ -16,25 +15,27 @@
 
 namespace {
 
+int ICON = 0;  // of the last call
+float QAVD = 0.0f;
+
 // Test source 1..6 or example 7 (KALOIN.DAT), 8 (KALOIN20.DAT), prepared
 // without noise reduction from start factors 1, under the multiplicative rule
 // with PREC 0.
 void prepared(int source) {
   reset_run_state();
   const std::string name = source == 7 ? "KALOIN.DAT" : "KALOIN20.DAT";
-  if (source > 6) kalo_test::write_file("KALOIN.DAT", kalo_test::read_file(KALO_SOURCE_DIR "/examples/" + name));
+  kalo_test::write_file("KALOIN.DAT", kalo_test::read_file(KALO_SOURCE_DIR "/examples/" + name));
   kalo_test::feed_stdin("N\n\n");
   ::testing::internal::CaptureStdout();
   trol.NTEST = source > 6 ? 0 : source;
   source > 6 ? readp() : setp();
   prep();
   ::testing::internal::GetCapturedStdout();
-  rule.RULE = RULE_MULT;
-  trol.PREC = 0.0f;
+  rule.RULE = RULE_MULT, trol.PREC = 0.0f;
 }
 
-// One call of at most MITER sweeps with its log (unit 7) in a fresh file.
-std::string run(int MITER, int& ICON, float& QAVD) {
+// One call of at most MITER sweeps; returns its log (unit 7, a fresh file).
+std::string run(int MITER) {
   std::remove("KALOOUT.DAT");
   rec::open(7, "KALOOUT.DAT", rec::Status::UNKNOWN);
   trol.MITER = MITER;
@@ -45,33 +46,21 @@ std::string run(int MITER, int& ICON, float& QAVD) {
   return kalo_test::read_file("KALOOUT.DAT");
 }
 
-// Every source and example, and source 1 with a small count at its edge
-// where every line integral is about 0: 200 sweeps (calls run until each
-// ends) leave finite, non-negative factors and a finite mismatch.
+// Every source and example (1..8), source 1 with a small count at its edge
+// where every line integral is about 0 (0), and source 1 on one projection
+// (9): 200 sweeps (calls run until each ends) leave finite, non-negative
+// factors and a finite mismatch; one projection reaches PREC.
 TEST(MultRule, StaysFiniteOverTwoHundredSweeps) {
   kalo_test::enter_temp_dir();
-  for (int source = 0; source <= 8; ++source) {
-    SCOPED_TRACE(source);
-    prepared(source == 0 ? 1 : source);
+  for (int source = 0; source <= 9; ++source) {
+    prepared(source % 9 == 0 ? 1 : source);
     if (source == 0) expd.PR(1, 1) = 1.0e-3f;
-    int ICON = 0, sweeps = 0;
-    float QAVD = 0.0f;
-    for (; sweeps < 200; sweeps += ICON) run(200 - sweeps, ICON, QAVD);
-    for (float h : stor.HFAC.v) ASSERT_TRUE(h >= 0.0f && std::isfinite(h));
-    for (float r : tran.RHO.v) ASSERT_TRUE(std::isfinite(r));
-    EXPECT_TRUE(std::isfinite(QAVD) && std::isfinite(rule.QW) && rule.QW < 1.0f) << QAVD << " " << rule.QW;
+    if (source == 9) expd.NL = 1, trol.PREC = 0.01f;
+    for (int sweeps = 0; sweeps < 200; sweeps += ICON) run(200 - sweeps);
+    for (float h : stor.HFAC.v) ASSERT_TRUE(h >= 0.0f && std::isfinite(h)) << source;
+    EXPECT_TRUE(std::isfinite(QAVD) && rule.QW < 1.0f) << source << ": " << QAVD;
+    EXPECT_TRUE(source != 9 || (QAVD <= trol.PREC && rule.OMEGA0 == 1.0f)) << QAVD;
   }
-}
-
-TEST(MultRule, OneProjectionReachesPrec) {
-  kalo_test::enter_temp_dir();
-  prepared(1);
-  expd.NL = 1, trol.PREC = 0.01f;
-  int ICON = 0;
-  float QAVD = 0.0f;
-  run(20, ICON, QAVD);
-  EXPECT_LE(QAVD, trol.PREC);
-  EXPECT_EQ(rule.OMEGA0, 1.0f);
 }
 
 // Run to its end, a call stops at the fourth worse sweep, which is undone:
@@ -79,21 +68,17 @@ TEST(MultRule, OneProjectionReachesPrec) {
 // input gives the same log, factors and density.
 TEST(MultRule, AWorseSweepIsUndoneAndHalvesTheStep) {
   kalo_test::enter_temp_dir();
-  int ICON = 0, ICON2 = 0;
-  float QAVD = 0.0f;
   prepared(7);
-  const std::string log = run(500, ICON, QAVD);
+  const std::string log = run(500);
   const stor_t first = stor;
-  const tran_t rho = tran;
+  const auto RHO = tran.RHO;
   EXPECT_EQ(std::memcmp(&stor.HFAC, &conti.HSAVE, sizeof stor.HFAC), 0);
-  EXPECT_NE(log.find(" ITER= **"), std::string::npos);  // over 99 sweeps
   EXPECT_NE(log.find("OMEGA0=  5.00E-01, OMEGA=  3.12E-02, QW= "), std::string::npos) << log;
   prepared(7);
-  EXPECT_EQ(run(500, ICON2, QAVD), log);
-  EXPECT_EQ(std::memcmp(&first, &stor, sizeof stor), 0);
-  EXPECT_EQ(std::memcmp(&rho, &tran, sizeof tran), 0);
+  EXPECT_EQ(run(500), log);
+  EXPECT_FALSE(std::memcmp(&first, &stor, sizeof stor) || std::memcmp(&RHO, &tran.RHO, sizeof RHO));
   prepared(7);
-  EXPECT_NE(run(ICON - 1, ICON2, QAVD).find("OMEGA=  6.25E-02"), std::string::npos);
+  EXPECT_NE(run(ICON - 1).find("OMEGA=  6.25E-02"), std::string::npos);
 }
 
 }  // namespace
