@@ -3,6 +3,7 @@
 
 #include <X11/cursorfont.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -104,6 +105,32 @@ Display* open_display() {
     timespec pause{0, 50 * 1000 * 1000};
     nanosleep(&pause, nullptr);
   }
+}
+
+// True when a text shows a number: digits, signs, points, exponent letters
+// and blanks only.
+bool is_number(const char* s, int n) {
+  bool digit = false;
+  for (int i = 0; i < n; ++i) {
+    if (s[i] >= '0' && s[i] <= '9') digit = true;
+    else if (s[i] != ' ' && s[i] != '+' && s[i] != '-' && s[i] != '.' && s[i] != 'E') return false;
+  }
+  return digit;
+}
+
+// The cells of characters from..to-1 of a text written at p in font f: as
+// wide as those characters, from the font's ascent to its descent.
+XRectangle cells(const XFontStruct* f, XPoint p, const char* s, int from, int to) {
+  auto* font = const_cast<XFontStruct*>(f);
+  const int x = p.x + XTextWidth(font, s, from);
+  const int w = XTextWidth(font, s + from, to - from);
+  return XRectangle{clamp16(x), clamp16(p.y - f->ascent), (unsigned short)std::clamp(w, 0, 65535),
+                    (unsigned short)std::clamp(f->ascent + f->descent, 0, 65535)};
+}
+
+bool overlap(const XRectangle& a, const XRectangle& b) {
+  return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
+         b.y < a.y + a.height;
 }
 
 void set_pen_colour(int i) {
@@ -329,6 +356,11 @@ void linex(const int& s) {
 
 void text_out(const char* text, const float& x, const float& y, const int& f) {
   if (!dev.dpy) return;
+  const int n = int(std::strlen(text));
+  int first = 0, last = n;
+  while (first < n && text[first] == ' ') ++first;
+  if (first == n) return;  // blanks only: nothing to show, nothing to blank
+  while (text[last - 1] == ' ') --last;
   int index = f;
   if (index < 0 || index >= xwi::NFONTS) {
     // Keep the font in force rather than reading past the font table.
@@ -341,12 +373,39 @@ void text_out(const char* text, const float& x, const float& y, const int& f) {
     ++dev.counters.font_changes;
   }
   XPoint p = xwi::to_window(x, y);
-  XDrawImageString(dev.dpy, dev.window1, dev.gc, p.x, p.y, text, int(std::strlen(text)));
+  const XFontStruct* font = dev.font[index];
+  if (!font) {
+    XDrawImageString(dev.dpy, dev.window1, dev.gc, p.x, p.y, text, n);
+    return;
+  }
+  // The text's box, less the cells of the numbers it would cover.
+  const XRectangle box = xwi::cells(font, p, text, 0, n);
+  Region keep = nullptr;
+  for (int i = 0; i < dev.nnumbers; ++i) {
+    if (!xwi::overlap(box, dev.numbers[i])) continue;
+    if (!keep) {
+      keep = XCreateRegion();
+      XUnionRectWithRegion(const_cast<XRectangle*>(&box), keep, keep);
+    }
+    Region cell = XCreateRegion();
+    XUnionRectWithRegion(&dev.numbers[i], cell, cell);
+    XSubtractRegion(keep, cell, keep);
+    XDestroyRegion(cell);
+  }
+  if (keep) {
+    XSetRegion(dev.dpy, dev.gc, keep);
+    XDestroyRegion(keep);
+  }
+  XDrawImageString(dev.dpy, dev.window1, dev.gc, p.x, p.y, text, n);
+  if (keep) XSetClipMask(dev.dpy, dev.gc, None);
+  if (xwi::is_number(text, n) && dev.nnumbers < xwi::NUMBERS_MAX)
+    dev.numbers[dev.nnumbers++] = xwi::cells(font, p, text, first, last);
 }
 
 void erase() {
   if (!dev.dpy) return;
   XClearWindow(dev.dpy, dev.window1);
+  dev.nnumbers = 0;
 }
 
 void eraser(const float& x1, const float& y1, const float& x2, const float& y2) {
@@ -356,8 +415,14 @@ void eraser(const float& x1, const float& y1, const float& x2, const float& y2) 
   // X reads a zero width or height as "to the window's edge"; an empty or
   // inverted rectangle clears nothing.
   if (w <= 0 || h <= 0) return;
-  XClearArea(dev.dpy, dev.window1, xwi::trunc_coord(x1), dev.window1H - xwi::trunc_coord(y2),
-             unsigned(w), unsigned(h), False);
+  const XRectangle area{xwi::clamp16(xwi::trunc_coord(x1)),
+                        xwi::clamp16(dev.window1H - xwi::trunc_coord(y2)),
+                        (unsigned short)std::min(w, 65535), (unsigned short)std::min(h, 65535)};
+  XClearArea(dev.dpy, dev.window1, area.x, area.y, unsigned(w), unsigned(h), False);
+  int kept = 0;  // the numbers cleared away need no protection
+  for (int i = 0; i < dev.nnumbers; ++i)
+    if (!xwi::overlap(area, dev.numbers[i])) dev.numbers[kept++] = dev.numbers[i];
+  dev.nnumbers = kept;
 }
 
 void grasave() {

@@ -29,7 +29,9 @@ void set_col_l(const int& i);
 // Line style: s = 1 dashed (2 pixels on, 2 off), anything else solid.
 void linex(const int& s);
 // Writes text in font index f (0..3), left end of its baseline at (x, y),
-// on a background-coloured box.
+// on a background-coloured box.  A text of blanks only paints nothing, and
+// no text paints over the cells of a number drawn before it (since the
+// last erase): a number stays as it was drawn.
 void text_out(const char* text, const float& x, const float& y, const int& f);
 // Clears the whole window to the background colour 8.
 void erase();
