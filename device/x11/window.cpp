@@ -150,6 +150,35 @@ int nlost = 0;
 // The X library calls this when the connection to the server breaks (the
 // server ended or the network went away); returning would end the process.
 // Inside xwi_guard the body is abandoned instead.
+namespace {
+XErrorHandler default_error = nullptr;
+
+// Requests on a window that another client destroyed fail; that is noted
+// (the waiting loops then end the visit) instead of ending the program.
+// Every other error takes the X library's default course.
+int window_error(Display* d, XErrorEvent* e) {
+  if ((e->error_code == BadWindow || e->error_code == BadDrawable) &&
+      (e->resourceid == dev.window1 || dev.window_lost)) {
+    dev.window_lost = 1;
+    return 0;
+  }
+  return default_error ? default_error(d, e) : 0;
+}
+
+void close_lost_window() {
+  XCloseDisplay(dev.dpy);
+  dev = Device{};
+  dev.nrsave = -1;
+  say("Window closed: the graphics window was destroyed.\n");
+}
+}  // namespace
+
+void window_gone() {
+  dev.window_lost = 1;
+  if (recovery) siglongjmp(*recovery, 2);
+  close_lost_window();
+}
+
 int connection_broken(Display*) {
   if (recovery) siglongjmp(*recovery, 1);
   say("Display lost: the connection to the X server broke.\n");
@@ -205,6 +234,8 @@ void inixwi(const char* title, const float& x, const float& y, const float& w,
     return;
   }
   XSetIOErrorHandler(xwi::connection_broken);
+  XErrorHandler previous = XSetErrorHandler(xwi::window_error);
+  if (previous != xwi::window_error) xwi::default_error = previous;
   Display* d = dev.dpy;
   dev.window1X = xwi::trunc_coord(x);
   dev.window1Y = xwi::trunc_coord(y);
@@ -250,7 +281,8 @@ void inixwi(const char* title, const float& x, const float& y, const float& w,
   XSetWindowAttributes attr{};
   attr.background_pixel = dev.colind[xwi::BACKGROUND];
   attr.event_mask =
-      KeyPressMask | ButtonPressMask | PointerMotionMask | ExposureMask | StructureNotifyMask;
+      KeyPressMask | KeyReleaseMask | ButtonPressMask | PointerMotionMask | ExposureMask |
+      StructureNotifyMask;
   dev.window1 = XCreateWindow(d, root, dev.window1X, dev.window1Y, unsigned(dev.window1W),
                               unsigned(dev.window1H), 0, XDefaultDepthOfScreen(dev.screen),
                               InputOutput, XDefaultVisualOfScreen(dev.screen),
@@ -455,12 +487,17 @@ bool xwi_guard(void (*body)()) {
   sigjmp_buf here;
   sigjmp_buf* outer = xwi::recovery;
   xwi::recovery = &here;
-  if (sigsetjmp(here, 1) == 0) {
+  const int why = sigsetjmp(here, 1);
+  if (why == 0) {
     body();
     xwi::recovery = outer;
     return true;
   }
   xwi::recovery = outer;
+  if (why == 2) {  // the window is gone, the connection is sound
+    xwi::close_lost_window();
+    return false;
+  }
   // Nothing more may be sent on the broken connection: the device closes,
   // keeping only the socket's descriptor from leaking.
   if (xwi::nlost < 8) xwi::lost[xwi::nlost++] = dev.dpy;

@@ -51,6 +51,7 @@ struct Device {
   // over it (a y title over a tick label).
   XRectangle numbers[NUMBERS_MAX];
   int nnumbers;
+  int window_lost;           // 1 once another client destroyed window1
 };
 
 extern Device dev;
@@ -80,6 +81,9 @@ void take_focus();
 bool set_focus(Window w);
 // Abandons what xwi_guard runs when the connection to the server breaks.
 int connection_broken(Display* d);
+// Ends the use of a window that another client destroyed: abandons what
+// xwi_guard runs, or (outside it) closes the device and returns.
+void window_gone();
 // Prints one device message on standard output at once.
 void say(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
