@@ -69,23 +69,19 @@ bool KaloWindow::find(const std::function<bool()>& alive, int timeout_ms) {
       for (unsigned i = 0; i < n && !w_; ++i)
         if (is_kalo(d_, kids[i])) w_ = kids[i];
     if (kids) XFree(kids);
-    if (w_) {
-      XSelectInput(d_, w_, FocusChangeMask);  // for next_visit
-      return true;
-    }
+    if (w_) return XSelectInput(d_, w_, FocusChangeMask), true;  // for next_visit
     if (!alive()) return false;
   }
   return false;
 }
 
 bool KaloWindow::next_visit(int timeout_ms) {
-  bool left = false;
   XEvent ev;
-  for (int waited = 0; waited < timeout_ms; waited += 20, usleep(20000))
+  for (bool left = false; timeout_ms > 0; timeout_ms -= 20, usleep(20000))
     while (XCheckWindowEvent(d_, w_, FocusChangeMask, &ev))
-      if (ev.xfocus.detail == NotifyPointer) continue;
-      else if (ev.type == FocusOut) left = true;
-      else if (left) return true;
+      if (ev.xfocus.detail != NotifyPointer && (left = left || ev.type == FocusOut) &&
+          ev.type == FocusIn)
+        return true;
   return false;
 }
 
