@@ -83,10 +83,10 @@ TEST(WindowFaults, AnswersAreIgnoredCancelledOrEndTheVisit) {
   for (int i = 0; i < 3; ++i) {
     Window r, *k = nullptr, box = 0;
     unsigned n = 0;
-    for (int t = 0; t < 200 && !box; ++t, usleep(20000))
-      if (XQueryTree(ctl, w, &r, &r, &k, &n) && k) box = k[0], XFree(k);
     XWindowAttributes a{};
-    ASSERT_TRUE(box && XGetWindowAttributes(ctl, box, &a));
+    for (int t = 0; t < 200 && !(box && XGetWindowAttributes(ctl, box, &a)); ++t, usleep(20000))
+      if (XQueryTree(ctl, w, &r, &r, &k, &n) && k) box = k[0], XFree(k);
+    ASSERT_NE(a.width, 0);
     EXPECT_TRUE(1100 + a.x + a.width + 8 <= 1280 && 900 + a.y + a.height + 8 <= 1024);
     x_send(ctl, w, i == 0 ? KeyPress : ButtonPress, i == 0 ? XK_Escape : 1);
     ASSERT_TRUE(child.line(s));
