@@ -292,8 +292,8 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
   int KINF[MAXK];
   // The zero guard for the scale of this run's counts.
   const float EPS = std::max(EPSIL * count_scale(), FLT_MIN);
-  // The multiplicative rule: its step, the best QW of this call and the
-  // QAVD of the sweep that reached it.
+  // The multiplicative rule: its step and the best QW of this call (QOLD
+  // holds the QAVD of the sweep that reached it).
   const bool mult = rule.RULE == RULE_MULT;
   float OMEGA = NL == 1 ? 1.0f : 0.5f;
   float QWBEST = INFINITY;
