@@ -2,6 +2,8 @@
 //
 // kalo_iteration/3: test source 1 (three projections of the off-centre
 // disc); kalo_iteration/20: the 20-profile example examples/KALOIN20.DAT.
+// The second argument is the iteration rule: 0 the ratio band, 1 the
+// multiplicative rule.
 // Each state is prepared once (no noise reduction, start factors 1); every
 // benchmark iteration puts the start factors back and runs one kalo
 // iteration, density included.  The iteration lines go to a log file in a
@@ -21,6 +23,7 @@ void kalo_iteration(benchmark::State& state) {
     state.SkipWithError("could not prepare the state");
     return;
   }
+  rule.RULE = int(state.range(1));
   const stor_t start = stor;
   int ICON = 0;
   float QAVD = 0.0f;
@@ -32,7 +35,9 @@ void kalo_iteration(benchmark::State& state) {
   state.counters["QAVD"] = QAVD;
 }
 
-BENCHMARK(kalo_iteration)->Arg(3)->Arg(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(kalo_iteration)
+    ->ArgsProduct({{3, 20}, {RULE_BAND, RULE_MULT}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -54,6 +54,7 @@ struct Options {
   std::string noise = "yes";
   std::string start;
   int iterations = 0;
+  std::string update = "band";
   int continues = 0;
   double twid = 0.0;
   std::string out = "kalo-results";
@@ -181,6 +182,7 @@ std::string number(double v) {
   coltag.IPRINT = 1;
   coltag.ICOL = 0;
   if (o.iterations != 0) trol.MITER = o.iterations;
+  rule.RULE = o.update == "mult" ? RULE_MULT : RULE_BAND;
 
   open_log();
   int ICON = 0;
@@ -207,6 +209,7 @@ std::string number(double v) {
       {"noise_reduction", o.noise == "yes"},
       {"start", or_null(!o.start.empty(), o.start)},
       {"iterations", trol.MITER},
+      {"update", o.update},
       {"continue", o.continues},
       {"twid_rad", or_null(o.twid_given, o.twid)},
       {"pages", o.pages},
@@ -363,16 +366,17 @@ std::string csv(const std::string& s) {
 
 // summary.csv in `dir`, written under a temporary name and renamed.
 bool write_summary(const fs::path& dir, const std::vector<Run>& runs,
-                   const std::vector<Outcome>& outcomes) {
+                   const std::vector<Outcome>& outcomes, const std::string& update) {
   const fs::path file = dir / "summary.csv", temp = dir / "summary.csv.tmp";
   {
     std::ofstream out(temp, std::ios::trunc);
     out << "data_file,status,converged,iterations,qavd,emittance_rms_mm_mrad,alpha,beta_m,"
-           "gamma_per_m,emittance_86_mm_mrad,emittance_86_contour_mm_mrad,message\n";
+           "gamma_per_m,emittance_86_mm_mrad,emittance_86_contour_mm_mrad,update,message\n";
     for (std::size_t i = 0; i < runs.size(); ++i) {
       const Outcome& oc = outcomes[i];
       out << csv(runs[i].data) << ',' << (oc.ok ? "ok" : "failed") << ','
-          << (oc.ok ? oc.row : std::string(",,,,,,,,")) << ',' << csv(oc.message) << '\n';
+          << (oc.ok ? oc.row : std::string(",,,,,,,,")) << ',' << update << ','
+          << csv(oc.message) << '\n';
     }
     out.close();
     if (out.good() && std::rename(temp.c_str(), file.c_str()) == 0) return true;
@@ -401,6 +405,11 @@ int batch_main(int argc, char** argv) {
   app.add_option("--iterations", o.iterations,
                  "maximum iterations per reconstruction call (0: the data file's)")
       ->check(CLI::Range(0, 9999))
+      ->capture_default_str();
+  app.add_option("--update", o.update,
+                 "iteration rule: band (the dialogue's ratio band) or mult (multiplicative "
+                 "updates whose step halves after a worse sweep)")
+      ->check(CLI::IsMember({"band", "mult"}))
       ->capture_default_str();
   auto* cont = app.add_option("--continue", o.continues,
                               "further reconstruction calls, as answering continue")
@@ -493,6 +502,6 @@ int batch_main(int argc, char** argv) {
     all_ok = all_ok && oc.ok;
     outcomes.push_back(oc);
   }
-  if (runs.size() > 1 && !write_summary(out, runs, outcomes)) all_ok = false;
+  if (runs.size() > 1 && !write_summary(out, runs, outcomes, o.update)) all_ok = false;
   return all_ok ? 0 : FAIL_STATUS;
 }

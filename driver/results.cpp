@@ -99,6 +99,12 @@ json to_json(const RunRecord& run, const RunQuantities& q) {
   j["time"] = run.time;
   j["settings"] = run.settings;
   j["converged"] = run.converged;
+  // The iteration rule; the step of the multiplicative rule at the start
+  // and at the end of the last call.
+  const bool mult = rule.RULE == RULE_MULT;
+  j["rule"] = {{"name", mult ? "mult" : "band"},
+               {"omega_start", mult ? json(rule.OMEGA0) : json(nullptr)},
+               {"omega_final", mult ? json(rule.OMEGA) : json(nullptr)}};
   json rows = json::array();
   for (const IterationRow& r : run.iterations)
     rows.push_back({{"call", r.call}, {"iter", r.iter}, {"QAVD", r.qavd}, {"NINF", r.ninf},
@@ -230,6 +236,12 @@ void write_h5_contents(H5& h, hid_t f, const RunRecord& run, const RunQuantities
   h.attr_string(f, "title", std::string(trol.TITLE.c, std::size_t(title_length())));
   h.attr_string(f, "time", run.time);
   for (const auto& [key, value] : run.settings.items()) h.attr_json(f, key.c_str(), value);
+  h.attr_string(f, "rule", rule.RULE == RULE_MULT ? "mult" : "band");
+  if (rule.RULE == RULE_MULT) {
+    const double omega[2] = {rule.OMEGA0, rule.OMEGA};
+    h.attr_number(f, "omega_start", H5T_NATIVE_DOUBLE, H5T_IEEE_F64LE, &omega[0]);
+    h.attr_number(f, "omega_final", H5T_NATIVE_DOUBLE, H5T_IEEE_F64LE, &omega[1]);
+  }
 
   const int NX = tran.NX, NY = tran.NY, NL = expd.NL, NK = expd.NK;
   hid_t g = h.group(f, "phase_space");

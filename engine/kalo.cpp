@@ -58,6 +58,11 @@ constexpr int E_MAX = 104;
 constexpr const char* ITER_FORMAT =
     "(' ITER= ',I2,', QAVD= ',1P,E9.2,', NINF= ',I3,', NIND= ',I3,', NZER= ',I3,"
     "', NOUT= ',I3,', N= ',I3)";
+// The multiplicative rule's line, once per call after the iteration lines
+// (units 6 and 7): the step it started with, the step and the mismatch QW
+// it ended with.
+constexpr const char* MULT_FORMAT =
+    "(' RULE= MULT, OMEGA0= ',1P,E9.2,', OMEGA= ',E9.2,', QW= ',E9.2)";
 constexpr const char* INFINITE_FORMAT =
     "(' HFAC infinite   L   = ',I3,'; K   = ',I2,14(',',I2))";
 // Sample numbers per "HFAC infinite" line.
@@ -249,6 +254,17 @@ void density(int NL, int NK) {
   }
 }
 
+// The multiplicative update of one factor: HOLD*(PRKL/POLD)^OMEGA when both
+// values are present, else 0 (a measured zero, a zero line integral).  The
+// quotient is taken in single precision, the power in double and rounded.
+float mult_update(float HOLD, float PRKL, float POLD, float OMEGA, float EPS) {
+  if (!(PRKL > EPS && POLD > EPS)) return 0.0f;
+  return HOLD * float(std::pow(double(PRKL / POLD), double(OMEGA)));
+}
+
+// A step below this ends a call of the multiplicative rule.
+constexpr float OMEGA_MIN = 1.0f / 16.0f;
+
 }  // namespace
 
 float count_scale() {
@@ -276,6 +292,12 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
   int KINF[MAXK];
   // The zero guard for the scale of this run's counts.
   const float EPS = std::max(EPSIL * count_scale(), FLT_MIN);
+  // The multiplicative rule: its step and the best QW of this call (QOLD
+  // holds the QAVD of the sweep that reached it).
+  const bool mult = rule.RULE == RULE_MULT;
+  float OMEGA = NL == 1 ? 1.0f : 0.5f;
+  float QWBEST = INFINITY;
+  if (mult) rule.OMEGA0 = OMEGA;
 
   for (int ITER = 1; ITER <= trol.MITER; ++ITER) {
     ucopy(stor.HFAC.data(), conti.HSAVE.data(), HWORDS);
@@ -283,6 +305,9 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
     ICON = ITER;
     QAVD = 0.0f;
     int NZER = 0, NIND = 0, NINF = 0, NOUT = 0, N = 0;
+    // Sums of QW: (C - M)^2/M, formed as D*(D/M) so that large counts do not
+    // overflow, and M, over the samples with a measured value.
+    float QWSUM = 0.0f, MSUM = 0.0f;
 
     for (pint.LPROJ = 1; pint.LPROJ <= NL; ++pint.LPROJ) {
       const int LPROJ = pint.LPROJ;
@@ -320,6 +345,14 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
             NIND += 1;
             HNEW = HOLD * PRKL / (POLD + EPS);
           }
+          if (mult) {
+            if (PRKL > EPS) {
+              const float D = POLD - PRKL;
+              QWSUM = D * (D / PRKL) + QWSUM;
+              MSUM = PRKL + MSUM;
+            }
+            HNEW = mult_update(HOLD, PRKL, POLD, OMEGA, EPS);
+          }
         }
         if (HNEW > CAP) HNEW = 0.0f;
         stor.HFAC(K, LPROJ) = HNEW;
@@ -342,6 +375,22 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
     rec::write_formatted(7, ITER_FORMAT, {ITER, QAVD, NINF, NIND, NZER, NOUT, N});
     if (kalo_iteration_hook) kalo_iteration_hook(ITER, QAVD, NINF, NIND, NZER, NOUT, N);
 
+    if (mult) {
+      // A sweep that does not lower QW is undone and halves the step; QAVD
+      // then stays that of the factors kept.
+      const float QW = MSUM > 0.0f ? float(std::sqrt(double(QWSUM / MSUM))) : 0.0f;
+      if (QW < QWBEST) {
+        QWBEST = QW;
+        QOLD = QAVD;
+        if (!unmeasured && QAVD <= trol.PREC) break;
+      } else {
+        ucopy(conti.HSAVE.data(), stor.HFAC.data(), HWORDS);
+        QAVD = QOLD;
+        OMEGA = OMEGA / 2.0f;
+        if (OMEGA < OMEGA_MIN) break;
+      }
+      continue;
+    }
     if (!unmeasured && QAVD <= trol.PREC) break;
     if (unmeasured || QOLD <= QAVD) {
       ucopy(conti.HSAVE.data(), stor.HFAC.data(), HWORDS);
@@ -351,5 +400,11 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
     QOLD = QAVD;
   }
 
+  if (mult && trol.MITER > 0) {
+    rule.OMEGA = OMEGA;
+    rule.QW = QWBEST;
+    rec::write_formatted(6, MULT_FORMAT, {rule.OMEGA0, OMEGA, QWBEST});
+    rec::write_formatted(7, MULT_FORMAT, {rule.OMEGA0, OMEGA, QWBEST});
+  }
   density(NL, NK);
 }

@@ -38,6 +38,13 @@ constexpr float QAVD_NO_FIT = 10.0f / 1.0e-20f;
 // when it is not better it is undone and QAVD becomes QSTART.  A call that
 // goes on from the factors the previous call ended with passes that call's
 // QAVD, so that repeating a sweep it undid cannot be kept.
+//
+// With rule.RULE = RULE_MULT every factor is instead rescaled by
+// (measured/computed)^OMEGA, OMEGA starting at 0.5 (1 for one projection).
+// A sweep whose count-weighted mismatch QW is not below the best of the call
+// is undone and halves OMEGA; the call ends at QAVD <= PREC, at OMEGA < 1/16
+// or after MITER sweeps, and logs one "RULE= MULT" line with the start and
+// final OMEGA and the best QW (also left in rule).
 void kalo(int& ICON, float& QAVD, float QSTART);
 // The same for a call that goes on from new factors.
 inline void kalo(int& ICON, float& QAVD) { kalo(ICON, QAVD, QAVD_NO_FIT); }

@@ -13,6 +13,7 @@ coltag_t coltag;
 timdsp_t timdsp;
 tywid_t tywid;
 blank_t blank;
+rule_t rule;
 
 static_assert(std::is_trivial_v<stor_t> && std::is_standard_layout_v<stor_t>);
 static_assert(sizeof(stor_t::HFAC) == 1020 * sizeof(float));
@@ -28,4 +29,5 @@ void reset_run_state() {
   timdsp = {};
   tywid = {};
   blank = {};
+  rule = {};
 }

@@ -106,6 +106,17 @@ struct blank_t {
   FArray<float, MAXK, MAXL> PCAL;   // computed projection of the last iteration
 };
 
+// The iteration rule and its step.  The interactive program leaves it zero:
+// the ratio band.  The multiplicative rule rescales every factor by
+// (measured/computed)^OMEGA and halves OMEGA after a sweep that fits worse.
+enum : int { RULE_BAND = 0, RULE_MULT = 1 };
+struct rule_t {
+  int RULE;      // RULE_BAND or RULE_MULT
+  float OMEGA0;  // mult: step of the last call's first sweep (0.5; 1 for NL = 1)
+  float OMEGA;   // mult: step at the end of the last call
+  float QW;      // mult: count-weighted rms mismatch of the best sweep
+};
+
 extern trol_t trol;
 extern expd_t expd;
 extern stor_t stor;
@@ -116,6 +127,7 @@ extern coltag_t coltag;
 extern timdsp_t timdsp;
 extern tywid_t tywid;
 extern blank_t blank;
+extern rule_t rule;
 
 // Sets every record back to zero, as at program start (for tests that run
 // several reconstructions in one process).

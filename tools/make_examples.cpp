@@ -1,5 +1,6 @@
 // make-examples FOLDER: writes the example measurements KALOIN.DAT and
-// KALOIN20.DAT into FOLDER.
+// KALOIN20.DAT into FOLDER, and beside each its true density, KALOIN.TRUE
+// and KALOIN20.TRUE (format in tools/true_density.h).
 //
 // Each file is a synthetic measurement of a known phase-space density: the
 // density is integrated along every projection line of constant s and the
@@ -28,10 +29,11 @@
 #include "driver/data_file.h"
 #include "state/fixed.h"
 #include "records/text_records.h"
+#include "tools/true_density.h"
 
 namespace {
 
-constexpr double PI = 3.14159265358979323846;
+using truth::PI;
 constexpr int NK = 51;      // samples per profile
 constexpr int MAXG = 2;     // Gaussians in one density
 constexpr int NT = 4001;    // points of each line integral
@@ -43,9 +45,7 @@ constexpr double BETA = 100.0;  // cm/rad
 // A Gaussian beam: centre (x0 cm, y0 rad), rms sizes along its principal
 // axes in the scaled plane (x, BETA*y) in cm, the tilt of the first axis
 // from the x axis in degrees, and its share of the beam.
-struct Gauss {
-  double x0, y0, sig1, sig2, tilt, weight;
-};
+using truth::Gauss;
 
 struct Example {
   const char* file;
@@ -72,17 +72,18 @@ const Example EXAMPLES[] = {
                   {0.22, 0.0015, 0.08, 0.06, 60.0, 0.3}}},
 };
 
+// The beam's density as its true-density file describes it.
+truth::Density true_density(const Example& e) {
+  truth::Density d;
+  d.beta = BETA;
+  d.n = e.ngauss;
+  for (int n = 0; n < e.ngauss; ++n) d.g[n] = e.g[n];
+  return d;
+}
+
 // The density (particles per cm per rad, integral 1) at (x, y).
 double density(const Example& e, double x, double y) {
-  double rho = 0.0;
-  for (int n = 0; n < e.ngauss; ++n) {
-    const Gauss& g = e.g[n];
-    const double c = std::cos(g.tilt * PI / 180.0), s = std::sin(g.tilt * PI / 180.0);
-    const double dx = x - g.x0, dy = (y - g.y0) * BETA;
-    const double u = (c * dx + s * dy) / g.sig1, v = (-s * dx + c * dy) / g.sig2;
-    rho += g.weight * BETA / (2.0 * PI * g.sig1 * g.sig2) * std::exp(-0.5 * (u * u + v * v));
-  }
-  return rho;
+  return truth::value(true_density(e), x, y);
 }
 
 // A value as a "(F10.3)" field gives it back: what KALO will read.
@@ -159,6 +160,16 @@ bool write_example(const Example& e, const std::string& folder) {
   if (std::rename(tmp.c_str(), path.c_str()) != 0) {
     std::fprintf(stderr, "make-examples: cannot replace %s\n", path.c_str());
     std::remove(tmp.c_str());
+    return false;
+  }
+  // The true density, beside the example and under the same name.
+  std::string name = e.file;
+  const std::string truth_path = folder + "/" + name.substr(0, name.rfind('.')) + ".TRUE";
+  const std::string truth_tmp = truth_path + ".new";
+  if (!truth::write(true_density(e), truth_tmp.c_str(), e.file) ||
+      std::rename(truth_tmp.c_str(), truth_path.c_str()) != 0) {
+    std::fprintf(stderr, "make-examples: cannot write %s\n", truth_path.c_str());
+    std::remove(truth_tmp.c_str());
     return false;
   }
   return true;
