@@ -7,7 +7,7 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     kalo_xvfb_pid=$!
     export DISPLAY=":$n"
-    for _ in $(seq 1 50); do
+    for _ in $(seq 1 300); do
       xdpyinfo >/dev/null 2>&1 && break
       sleep 0.1
     done
