@@ -18,6 +18,8 @@ namespace {
 
 // Line of KALOIN.DAT that the next read takes.
 int LINE = 0;
+// The file being read: KALOIN.DAT, or the file a batch run names.
+const char* PATH = DATA_FILE;
 // Whether the run's data were read from KALOIN.DAT.
 bool FROM_FILE = false;
 
@@ -28,7 +30,7 @@ constexpr const char* CONTROLS =
 // Ends the run: what was expected on `line` and what was found.
 [[noreturn]] void refuse_at(int line, const char* expected, const char* found) {
   char text[320];
-  std::snprintf(text, sizeof text, "%s, line %d: expected %s, found %s", DATA_FILE, line,
+  std::snprintf(text, sizeof text, "%s, line %d: expected %s, found %s", PATH, line,
                 expected, found);
   fatal(text);
 }
@@ -127,7 +129,10 @@ void refuse_data(int l, int k, const char* found) {
   refuse_at(line_of(l, k), what, found);
 }
 
-void readp() {
+void readp() { readp_from(DATA_FILE); }
+
+void readp_from(const char* path) {
+  PATH = path;
   expd.NK = 51;
   expd.LREF = 1;
 
@@ -136,15 +141,15 @@ void readp() {
   // name and the system's reason; a file that is there but cannot be opened
   // (a folder, no permission) with the system's reason.  Either way the run
   // failed, and the status says so.
-  if (rec::open(DATA_UNIT, DATA_FILE, rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR) != 0) {
+  if (rec::open(DATA_UNIT, PATH, rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR) != 0) {
     if (rec::system_error() == ENOENT) {
       rec::write_list(6, {"Sorry, file not existing"});
       char text[160];
-      std::snprintf(text, sizeof text, "%s: %s", DATA_FILE, std::strerror(ENOENT));
+      std::snprintf(text, sizeof text, "%s: %s", PATH, std::strerror(ENOENT));
       fatal(text);
     }
     char text[160];
-    std::snprintf(text, sizeof text, "Sorry, %s cannot be opened: %s", DATA_FILE,
+    std::snprintf(text, sizeof text, "Sorry, %s cannot be opened: %s", PATH,
                   std::strerror(rec::system_error()));
     fatal(text);
   }

@@ -3,6 +3,8 @@
 
 // Reads KALOIN.DAT into the run state and builds the reconstruction grid.
 void readp();
+// The same for the measured-data file `path` (same layout, any name).
+void readp_from(const char* path);
 
 // The measured-data file as its reader and the example generator lay it
 // out: the title, the geometry (XSHIF, SWID, YSHIF, TWID, NL), then per

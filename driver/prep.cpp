@@ -132,11 +132,11 @@ int integer_part(float v) { return v < float(INT_MAX) ? int(v) : INT_MAX; }
 // Reads HFAC.DAT into HFAC when the file was written for this run (same
 // NL and TITLE) and holds factors the iteration can produce.  Otherwise
 // returns false and, unless the file is simply missing, says why in `why`.
-bool read_hfac_file(char* why, int cap) {
+bool read_hfac_file(const char* file, char* why, int cap) {
   why[0] = '\0';
-  if (rec::open(HFAC_UNIT, HFAC_FILE, rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR) != 0) {
+  if (rec::open(HFAC_UNIT, file, rec::Status::OLD, rec::Access::SEQUENTIAL, rec::ERR) != 0) {
     if (rec::system_error() != ENOENT)
-      std::snprintf(why, std::size_t(cap), "%s cannot be opened: %s", HFAC_FILE,
+      std::snprintf(why, std::size_t(cap), "%s cannot be opened: %s", file,
                     std::strerror(rec::system_error()));
     return false;
   }
@@ -152,7 +152,7 @@ bool read_hfac_file(char* why, int cap) {
       std::snprintf(found, sizeof found, "a line longer than %d characters", rec::MAX_RECORD);
     else
       std::snprintf(found, sizeof found, "a field that does not convert");
-    std::snprintf(why, std::size_t(cap), "%s, line %d: expected %s, found %s", HFAC_FILE,
+    std::snprintf(why, std::size_t(cap), "%s, line %d: expected %s, found %s", file,
                   rec::lines_read(HFAC_UNIT), expected, found);
     return false;
   };
@@ -167,11 +167,11 @@ bool read_hfac_file(char* why, int cap) {
   if (status != 0) return done(failed(status, "NL (I3) and the title (A80)"));
   if (LMF != expd.NL) {
     std::snprintf(why, std::size_t(cap), "%s was written for NL = %d, this run has NL = %d",
-                  HFAC_FILE, LMF, expd.NL);
+                  file, LMF, expd.NL);
     return done(false);
   }
   if (!(NAMEF == trol.TITLE)) {
-    std::snprintf(why, std::size_t(cap), "%s was written for another title: %.*s", HFAC_FILE,
+    std::snprintf(why, std::size_t(cap), "%s was written for another title: %.*s", file,
                   NAMEF.len_trim(), NAMEF.c);
     return done(false);
   }
@@ -189,7 +189,7 @@ bool read_hfac_file(char* why, int cap) {
     char limit[16] = "1E7";
     if (top != HCAP) std::snprintf(limit, sizeof limit, "%.3g", double(top));
     std::snprintf(why, std::size_t(cap),
-                  "%s: factor %d of profile %d is %g, not a factor from 0 to %s", HFAC_FILE,
+                  "%s: factor %d of profile %d is %g, not a factor from 0 to %s", file,
                   i % expd.NK + 1, i / expd.NK + 1, double(h), limit);
     return done(false);
   }
@@ -225,23 +225,35 @@ void noisered() {
   }
 }
 
-void prep2() {
-  if (ask_char("(' Enter F for HFAC from file, RET for internal values ',$)") == 'F') {
-    char why[200];
-    if (read_hfac_file(why, sizeof why)) {
-      rec::write_formatted(6, "(' H-factors loaded from HFAC.DAT.')", {});
-      return;
-    }
-    if (why[0]) rec::write_formatted(6, "(1X,A)", {std::string_view(why)});
-    rec::write_formatted(6, "(' HFAC.DAT not found, taking internal values.')", {});
-  }
+bool start_factors(const char* file, char* why, int cap) {
+  if (cap > 0) why[0] = '\0';
+  if (file && read_hfac_file(file, why, cap)) return true;
   // Projection 1 starts at the scale of the counts (1 for counts of the
   // ordinary range), so that the run is the same on every count scale.
   for (int l = 1; l <= expd.NL; ++l)
     for (int k = 1; k <= expd.NK; ++k) stor.HFAC(k, l) = l == 1 ? count_scale() : 1.0f;
+  return file == nullptr;
+}
+
+void prep2() {
+  const bool from_file =
+      ask_char("(' Enter F for HFAC from file, RET for internal values ',$)") == 'F';
+  char why[200];
+  if (start_factors(from_file ? HFAC_FILE : nullptr, why, sizeof why)) {
+    if (from_file) rec::write_formatted(6, "(' H-factors loaded from HFAC.DAT.')", {});
+    return;
+  }
+  if (why[0]) rec::write_formatted(6, "(1X,A)", {std::string_view(why)});
+  rec::write_formatted(6, "(' HFAC.DAT not found, taking internal values.')", {});
 }
 
 void prep() {
+  char answer = ask_char("(' Automatic noise reduction [Y/N] ? (Def = Y) ',$)");
+  prep_profiles(answer == ' ' || answer == 'Y' || answer == 'y');
+  prep2();
+}
+
+void prep_profiles(bool noise_reduction) {
   const int NK = expd.NK;
   const int NL = expd.NL;
   const int LREF = expd.LREF;
@@ -250,8 +262,7 @@ void prep() {
     for (int k = 1; k <= NK; ++k)
       if (expd.PR(k, l) < 0.0f) expd.PR(k, l) = 0.0f;
 
-  char answer = ask_char("(' Automatic noise reduction [Y/N] ? (Def = Y) ',$)");
-  if (answer == ' ' || answer == 'Y' || answer == 'y') noisered();
+  if (noise_reduction) noisered();
   for (int l = 1; l <= NL; ++l) check_spread(l);
 
   // Every profile is scaled to the weighted area of the reference profile;
@@ -381,6 +392,4 @@ void prep() {
     }
     if (!std::isfinite(stor.SREF(l))) refuse(l, 0, CENTRE);
   }
-
-  prep2();
 }

@@ -6,6 +6,15 @@
 void prep();
 // Asks for the start H-factors again and resets HFAC (after a new TWID).
 void prep2();
+// The work of prep without its questions: clips, noise-reduces (when
+// `noise_reduction`) and normalises the profiles and computes the geometry;
+// the start H-factors are left to the caller.
+void prep_profiles(bool noise_reduction);
+// The start H-factors without a question: all 1 when `file` is null, else
+// the factors of the H-factor file `file`.  A file that cannot be used
+// (missing, unreadable, written for another run) gives false with the
+// reason in `why` (empty for a missing file), and the factors are all 1.
+bool start_factors(const char* file, char* why, int cap);
 // Automatic noise reduction on PR.
 void noisered();
 

@@ -19,6 +19,7 @@
 #include "device/sys/clock.h"
 #include "driver/data_file.h"
 #include "driver/prep.h"
+#include "driver/run_steps.h"
 #include "state/run_state.h"
 #include "driver/terminal.h"
 #include "driver/test_sources.h"
@@ -110,13 +111,19 @@ void log_window() {
   rec::write_formatted(LOG_UNIT, FMT_WINDOW, {stor.SLIM, stor.TLIM, stor.XCEN, stor.YCEN});
 }
 
-void log_header() {
+}  // namespace
+
+void open_log() {
+  rec::open(LOG_UNIT, LOG_FILE, rec::Status::UNKNOWN);
+  rec::rewind(LOG_UNIT);
   rec::write_formatted(LOG_UNIT, FMT_TITLE, {trol.TITLE});
   log_window();
   rec::write_formatted(LOG_UNIT, FMT_SCEN, {rec::Item::reals(stor.SCEN.data(), expd.NL)});
   rec::write_formatted(LOG_UNIT, FMT_SREF, {rec::Item::reals(stor.SREF.data(), expd.NL)});
   rec::write_formatted(LOG_UNIT, "(1H )", {});
 }
+
+namespace {
 
 // The file a store replaces: HFAC.DAT, or the file its symbolic link
 // leads to (through any chain of links), so that the link stays a link and
@@ -136,6 +143,8 @@ std::string store_target() {
   errno = ELOOP;
   return "";
 }
+
+}  // namespace
 
 // Writes the H-factor file: the header with NL and TITLE, then the factors
 // of each profile in sample order.  These are the factors kalo saved at the
@@ -196,6 +205,8 @@ bool store_hfac(std::string& why) {
   return false;
 }
 
+namespace {
+
 // Asks whether to store the H-factors and stores them on "Y" or "y"; a
 // store says that it was done, or why it failed and that nothing was stored.
 void ask_store() {
@@ -223,6 +234,14 @@ bool ask_continue() {
 // TWID, so the width is taken from TLIM.
 float twid_in_use() { return stor.TLIM + stor.TLIM; }
 
+}  // namespace
+
+bool takes_new_twid(float NEWTW) {
+  return NEWTW != 0 && NEWTW != tywid.TWID && NEWTW != twid_in_use();
+}
+
+namespace {
+
 // Asks for a new TWID, showing the width in use.  0, RET or that width keep
 // the window; a width that cannot be read, is negative or is not finite
 // ("inf" and "nan" convert) is asked for again.
@@ -235,14 +254,59 @@ float ask_twid() {
   }
 }
 
-// A new t window: log it, rebuild the y grid and take new start factors.
-void new_twid(float NEWTW) {
+}  // namespace
+
+void set_twid(float NEWTW) {
   tywid.TWID = NEWTW;
   stor.TLIM = tywid.TWID * 0.5f;
   log_window();
   float DT = 2.0f * stor.TLIM / float(tran.NY - 1);
   for (int j = 1; j <= tran.NY; ++j)
     tran.YGRID(j) = float(j - 1) * DT - stor.TLIM + tywid.YSHIF;
+}
+
+namespace {
+
+// The factors the last call ended with, before any cut on the screens.  A
+// call that starts from them (no new TWID, no cut, no reload of other
+// factors) repeats the sweep that call would have made next, so its first
+// sweep must beat that call's QAVD to be kept.
+FArray<float, MAXK, MAXL> last_factors;
+bool calls_made = false;
+bool stall_told = false;  // the stall has been reported
+
+}  // namespace
+
+bool resumes_last_call() { return calls_made && same_factors(last_factors); }
+
+void reconstruct(int& ICON, float& QAVD, bool resumed) {
+  rec::write_formatted(TERM_OUT, FMT_TITLE, {trol.TITLE});
+  int T0 = 0, T1 = 0;
+  timing(T0);
+  kalo(ICON, QAVD, resumed ? QAVD : QAVD_NO_FIT);
+  timing(T1);
+  float TIME = float(T1 - T0);
+  rec::write_formatted(LOG_UNIT, FMT_CONTROLS, {trol.MITER, trol.PREC, trol.QTOL});
+  rec::write_formatted(LOG_UNIT, FMT_RESULT, {ICON, QAVD, TIME});
+  if (trol.MITER > 0 && !(QAVD < QAVD_NO_FIT)) {
+    // The fit could not be measured at all: say so rather than go on as
+    // if the result were a reconstruction.
+    for (int unit : {TERM_OUT, LOG_UNIT})
+      rec::write_formatted(unit, FMT_NO_FIT, {});
+  }
+  // The first sweep was undone: these settings leave nothing to gain.
+  const bool stalled = resumed && trol.MITER > 0 && same_factors(last_factors);
+  if (stalled && !stall_told) rec::write_formatted(TERM_OUT, FMT_STALLED, {});
+  stall_told = stalled;
+  last_factors = stor.HFAC;
+  calls_made = true;
+}
+
+namespace {
+
+// A new t window: log it, rebuild the y grid and take new start factors.
+void new_twid(float NEWTW) {
+  set_twid(NEWTW);
   prep2();
 }
 
@@ -260,51 +324,24 @@ void dialogue() {
   prep();
   ask_printer_and_limit();
 
-  rec::open(LOG_UNIT, LOG_FILE, rec::Status::UNKNOWN);
-  rec::rewind(LOG_UNIT);
-  log_header();
+  open_log();
 
   int ICON = 0;
   float QAVD = 0;
-  // The factors the last call ended with, before any cut on the screens.
-  // A call that starts from them (no new TWID, no cut, no reload of other
-  // factors) repeats the sweep that call would have made next, so its first
-  // sweep must beat that call's QAVD to be kept.
-  static FArray<float, MAXK, MAXL> last;
   bool resumed = false;  // this call starts where the last one ended
-  bool told = false;     // the stall has been reported
   for (;;) {
-    rec::write_formatted(TERM_OUT, FMT_TITLE, {trol.TITLE});
-    int T0 = 0, T1 = 0;
-    timing(T0);
-    kalo(ICON, QAVD, resumed ? QAVD : QAVD_NO_FIT);
-    timing(T1);
-    float TIME = float(T1 - T0);
-    rec::write_formatted(LOG_UNIT, FMT_CONTROLS, {trol.MITER, trol.PREC, trol.QTOL});
-    rec::write_formatted(LOG_UNIT, FMT_RESULT, {ICON, QAVD, TIME});
-    if (trol.MITER > 0 && !(QAVD < QAVD_NO_FIT)) {
-      // The fit could not be measured at all: say so rather than go on as
-      // if the result were a reconstruction.
-      for (int unit : {TERM_OUT, LOG_UNIT})
-        rec::write_formatted(unit, FMT_NO_FIT, {});
-    }
-    // The first sweep was undone: these settings leave nothing to gain.
-    const bool stalled = resumed && trol.MITER > 0 && same_factors(last);
-    if (stalled && !told) rec::write_formatted(TERM_OUT, FMT_STALLED, {});
-    told = stalled;
-    last = stor.HFAC;
-
+    reconstruct(ICON, QAVD, resumed);
     splot();
 
     ask_store();
     if (!ask_continue()) break;
     float NEWTW = ask_twid();
     resumed = true;
-    if (NEWTW != 0 && NEWTW != tywid.TWID && NEWTW != twid_in_use()) {
+    if (takes_new_twid(NEWTW)) {
       new_twid(NEWTW);
       resumed = false;
     }
-    resumed = resumed && same_factors(last);
+    resumed = resumed && resumes_last_call();
   }
   rec::close(LOG_UNIT);
 }

@@ -185,6 +185,8 @@ float count_scale() {
 
 float factor_cap(int L) { return L == 1 ? HCAP * count_scale() : HCAP; }
 
+IterationHook kalo_iteration_hook = nullptr;
+
 void kalo(int& ICON, float& QAVD, float QSTART) {
   const int NK = std::min(expd.NK, MAXK);
   const int NL = std::min(expd.NL, MAXL);
@@ -259,6 +261,7 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
 
     rec::write_formatted(6, ITER_FORMAT, {ITER, QAVD, NINF, NIND, NZER, NOUT, N});
     rec::write_formatted(7, ITER_FORMAT, {ITER, QAVD, NINF, NIND, NZER, NOUT, N});
+    if (kalo_iteration_hook) kalo_iteration_hook(ITER, QAVD, NINF, NIND, NZER, NOUT, N);
 
     if (!unmeasured && QAVD <= trol.PREC) break;
     if (unmeasured || QOLD <= QAVD) {

@@ -41,3 +41,9 @@ constexpr float QAVD_NO_FIT = 10.0f / 1.0e-20f;
 void kalo(int& ICON, float& QAVD, float QSTART);
 // The same for a call that goes on from new factors.
 inline void kalo(int& ICON, float& QAVD) { kalo(ICON, QAVD, QAVD_NO_FIT); }
+
+// When set, called after every iteration's "ITER=" line with the values it
+// shows (the batch run keeps the iteration history for its results file).
+using IterationHook = void (*)(int ITER, float QAVD, int NINF, int NIND, int NZER, int NOUT,
+                               int N);
+extern IterationHook kalo_iteration_hook;

@@ -27,6 +27,19 @@ void answer_pointer(const Answer& a, float& x, float& y) {
     x = y = 0.0f;
 }
 
+bool answer_frame(const Answer& a, int& v) {
+  int d = 0;
+  if (!answer_digit(a, d) || d < 0 || d > 8) return false;
+  if (a.view().substr(1).find_first_not_of(' ') != std::string_view::npos) return false;
+  v = d;
+  return true;
+}
+
+bool answer_cut_wide(const Answer& a) {
+  auto digit = [&](int c) { return a(c) >= '0' && a(c) <= '9'; };
+  return (digit(1) && digit(2)) || (digit(3) && digit(4));
+}
+
 bool answer_cut(const Answer& a, int& left, int& right) {
   return read(a, "(I1,1X,I1)", {left, right}, 30);
 }

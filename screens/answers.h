@@ -20,8 +20,14 @@ bool answer_digit(const Answer& a, int& v);
 // The pointer position of a button answer, "(2F7.1)" from columns 7-20
 // (0, 0 when it cannot be read).
 void answer_pointer(const Answer& a, float& x, float& y);
+// A frame number: one digit 0..8 in column 1 and nothing after it (all
+// blank reads as 0); false for anything else.
+bool answer_frame(const Answer& a, int& v);
 // The cut widths IcutL (column 1) and IcutR (column 3), "(I1,1X,I1)".
 bool answer_cut(const Answer& a, int& left, int& right);
+// A cut answer with a second digit in a width ("1,23", "12,3"), which
+// "(I1,1X,I1)" would cut silently.
+bool answer_cut_wide(const Answer& a);
 // A contour-count code: "(I1)" when column 2 is blank, else "(I2)" when
 // column 3 is, else "(I3)" when column 4 is, else "(I4)".
 bool answer_contour(const Answer& a, int& code);

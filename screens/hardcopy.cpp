@@ -26,10 +26,13 @@ void splotps(const int& frame, const int& item) {
   frames_setup();
   if (first2 == 1) first2 = 0;
   else psnewpage();
-  frameps(0);
   pstxts(coltag.PSTS);
+  draw_page(paper_sheet(), frame, item);
+}
 
-  const Sheet& s = paper_sheet();
+void draw_page(const Sheet& s, int frame, int item) {
+  if (!page_defined(frame, item)) return;
+  frameps(0);
   FString<11> ltit;
   ltit = "L =";
   if (frame == 1 || frame == 2)

@@ -2,6 +2,8 @@
 // page of the PostScript file that the screen driver has opened.
 #pragma once
 
+struct Sheet;
+
 // Frame number of the emittance-curve page.
 constexpr int EMITTANCE_PAGE = 100;
 
@@ -10,6 +12,10 @@ constexpr int EMITTANCE_PAGE = 100;
 // A frame or projection that does not exist makes no page.  Afterwards tekt
 // holds the screen values again.
 void splotps(const int& frame, const int& item);
+// The body of that page: the frame drawn in the page layout over sheet s
+// (the paper sheet, or its layout with another pen), after the caller has
+// started the page and set its text size and called frames_setup.
+void draw_page(const Sheet& s, int frame, int item);
 // Whether there is a page for frame `frame` with `item` (a frame 1..8 or
 // the emittance curve; a projection of the run for frames 1 and 2).
 bool page_defined(int frame, int item);

@@ -76,9 +76,11 @@ void menu_texts() {
 
 // The answer of the last question, blank-padded.
 Answer input;
+// The answer was given with a pointer button, not typed.
+bool pointer = false;
 
-bool is_mouse1() { return answer_is(input, "MOUSE1"); }
-bool is_mouse2() { return answer_is(input, "MOUSE2"); }
+bool is_mouse1() { return pointer && answer_is(input, "MOUSE1"); }
+bool is_mouse2() { return pointer && answer_is(input, "MOUSE2"); }
 bool is_ctrl_z() { return answer_is(input, "CONTROL_Z"); }
 bool is_p() { return answer_is_p(input); }
 
@@ -90,7 +92,11 @@ void get_answer(std::string_view prompt) {
   text[n] = '\0';
   input.blank();
   getinp(10.0f, 800.0f, text, input.c, 30);
+  pointer = xwi_answer_button() != 0;
 }
+
+// Clears the prompt line before a question is asked again.
+void clear_prompt() { eraser(0.0f, 760.0f, 1060.0f, 800.0f); }
 
 // Asks a question in colour 1, then goes back to colour 3.
 void ask(std::string_view prompt) {
@@ -100,8 +106,9 @@ void ask(std::string_view prompt) {
 }
 
 // The continue menu at the pointer; item 2 leaves `blank_cols` columns
-// blank, item 3 puts `cancel` into column 1.
-void continue_menu(int blank_cols, char cancel) {
+// blank, item 3 puts `cancel` into column 1.  False when the menu was
+// cancelled: the question is asked again.
+bool continue_menu(int blank_cols, char cancel) {
   float x1, y1;
   answer_pointer(input, x1, y1);
   const int nn = menu(x1, y1, 22, 3, m2, M2_LEN);
@@ -109,6 +116,7 @@ void continue_menu(int blank_cols, char cancel) {
   if (nn == 2)
     for (int c = 1; c <= blank_cols; ++c) input(c) = ' ';
   if (nn == 3) input(1) = cancel;
+  return nn != 0;
 }
 
 void open_hardcopy() {
@@ -126,9 +134,12 @@ enum class Next { GO_ON, STOP, LEAVE };
 // on, P makes a page of (frame, item) and goes on, any other answer stops
 // (the menu's "Cancel Loop" puts `cancel` into column 1).
 Next continue_question(char cancel, int frame, int item) {
-  ask("Enter RET for continue or P for Hardcopy ");
-  if (is_mouse1()) continue_menu(1, cancel);
-  else if (is_mouse2()) input(1) = ' ';
+  for (;;) {
+    ask("Enter RET for continue or P for Hardcopy ");
+    if (!is_mouse1() || continue_menu(1, cancel)) break;
+    clear_prompt();
+  }
+  if (is_mouse2()) input(1) = ' ';
   if (is_p()) {
     open_hardcopy();
     splotps(frame, item);
@@ -166,8 +177,12 @@ void print_pages() {
   hardcopy = 0;
 }
 
-// Lowers the window, then prints the pages of this visit.
+// Says on the window's top line that the answers are now expected at the
+// terminal, lowers the window, then prints the pages of this visit.
 void leave() {
+  set_col(1);
+  clear_prompt();
+  text_out("Graphics left: answers are now expected at the terminal", 10.0f, 774.0f, 3);
   vt220_pop();
   print_pages();
 }
@@ -194,34 +209,34 @@ void visit() {
   int lan = 0;  // frame shown last (100: the emittance curve)
   int l = 0;    // projection shown last, or the contour code used
 
-  // The first question, until it yields a number.
+  if (first2 == 1) {
+    rec::write_formatted(TERM_OUT,
+                         "(' Frame numbers are:',/,"
+                         "' 1: Profiles and corresponding projections of the source',/,"
+                         "' 2: H-factors for reconstructing the source',/,"
+                         "' 3: Source (contour plot) and phase space density',/,"
+                         "' 4: Source (3-dim plot)',/,"
+                         "' 5: Source (3-dim plot, turned 90 degs)',/,"
+                         "' 6: X -projection of the source',/,"
+                         "' 7: X''-projection of the source',/,"
+                         "' 8: Overview collection')",
+                         {});
+    first2 = 0;
+  }
+  if (first3 == 1) {
+    inixwi("TOMOGRAPHY", 5.0f, 30.0f, 1015.0f, 800.0f);
+    if (xwi_window() == 0) {
+      // No display: the run goes on without graphics (the H-factors can
+      // still be stored); the next visit tries again.
+      rec::write_formatted(TERM_OUT, "(' The result screens are skipped; the run goes on.')", {});
+      return;
+    }
+    first3 = 0;
+  } else {
+    vt220_push();
+  }
+  // The first question, until it yields a frame number.
   for (;;) {
-    if (first2 == 1) {
-      rec::write_formatted(TERM_OUT,
-                           "(' Frame numbers are:',/,"
-                           "' 1: Profiles and corresponding projections of the source',/,"
-                           "' 2: H-factors for reconstructing the source',/,"
-                           "' 3: Source (contour plot) and phase space density',/,"
-                           "' 4: Source (3-dim plot)',/,"
-                           "' 5: Source (3-dim plot, turned 90 degs)',/,"
-                           "' 6: X -projection of the source',/,"
-                           "' 7: X''-projection of the source',/,"
-                           "' 8: Overview collection')",
-                           {});
-      first2 = 0;
-    }
-    if (first3 == 1) {
-      inixwi("TOMOGRAPHY", 5.0f, 30.0f, 1015.0f, 800.0f);
-      if (xwi_window() == 0) {
-        // No display: the run goes on without graphics (the H-factors can
-        // still be stored); the next visit tries again.
-        rec::write_formatted(TERM_OUT, "(' The result screens are skipped; the run goes on.')", {});
-        return;
-      }
-      first3 = 0;
-    } else {
-      vt220_push();
-    }
     erase();
     set_col(1);
     get_answer("Enter graphics frame number (1:8) or RET to terminate ");
@@ -230,11 +245,12 @@ void visit() {
       float x1, y1;
       answer_pointer(input, x1, y1);
       lan = menu(x1, y1, 57, 8, m1 + M1_LEN, M1_LEN);
-      eraser(0.0f, 760.0f, 1060.0f, 800.0f);
-      break;
+      clear_prompt();
+      if (lan != 0) break;  // a cancelled menu asks again
+      continue;
     }
     if (is_ctrl_z()) return leave();
-    if (answer_digit(input, lan)) break;
+    if (answer_frame(input, lan)) break;
   }
 
   for (;;) {  // dispatch the frame number lan
@@ -259,11 +275,16 @@ void visit() {
           number_title(ltit.c, l);
           ltit(6) = '\0';
           std::string_view stit = ltit.view().substr(0, 5);
-          for (;;) {
-            draw_hfactors(scr, l, stit);
+          for (bool redraw = true;; redraw = true) {
+            if (redraw) draw_hfactors(scr, l, stit);
+            else clear_prompt();
             ask("Enter IcutL,IcutR, P for Hardcopy or RET for continue ");
-            if (is_mouse1()) continue_menu(10, 'Y');
-            else if (is_mouse2())
+            if (is_mouse1()) {
+              if (!continue_menu(10, 'Y')) {
+                redraw = false;
+                continue;
+              }
+            } else if (is_mouse2())
               for (int c = 1; c <= 10; ++c) input(c) = ' ';
             if (is_p()) {
               open_hardcopy();
@@ -272,6 +293,10 @@ void visit() {
               break;
             }
             if (is_ctrl_z()) return leave();
+            if (answer_cut_wide(input)) {  // not cut silently: asked again
+              redraw = false;
+              continue;
+            }
             int icut1 = 0, icut2 = 0;
             if (!answer_cut(input, icut1, icut2)) {
               stop = true;
@@ -305,20 +330,24 @@ void visit() {
         text1 = "Enter number of contour lines (D=  20) ";
         text1(40) = '\0';
         rec::write_formatted(rec::Internal(text1.c + 33, 4), "(I4)", {ncdef}, rec::ERR);
-        ask(std::string_view(text1.c, 39));
-        erase();
+        // Asked again until it yields a code: after a cancelled menu and
+        // after an answer that is not a number.
         int ncont = 0;
-        if (is_mouse1()) {
-          float x1, y1;
-          answer_pointer(input, x1, y1);
-          const int nn = menu(x1, y1, 29, 14, m3, M3_LEN);
-          ncont = nn >= 1 && nn <= 14 ? M3_CODES[nn - 1] : 0;
-        } else if (is_mouse2()) {
+        for (;;) {
+          ask(std::string_view(text1.c, 39));
+          erase();
           ncont = 0;
-        } else if (is_ctrl_z()) {
-          return leave();
-        } else if (!answer_contour(input, ncont)) {
-          break;
+          if (is_mouse1()) {
+            float x1, y1;
+            answer_pointer(input, x1, y1);
+            const int nn = menu(x1, y1, 29, 14, m3, M3_LEN);
+            if (nn < 1 || nn > 14) continue;
+            ncont = M3_CODES[nn - 1];
+            break;
+          }
+          if (is_mouse2()) break;
+          if (is_ctrl_z()) return leave();
+          if (answer_contour(input, ncont)) break;
         }
         if (ncont == 0) ncont = ncdef;
         if (ncont != 0) ncdef = ncont;
@@ -350,8 +379,12 @@ void visit() {
         float x1, y1;
         answer_pointer(input, x1, y1);
         const int lanx = menu(x1, y1, 57, 10, m1, M1_LEN) - 1;
+        if (lanx < 0) continue;  // cancelled: asked again
         if (lanx == 9) input(1) = 'P';
-        else rec::write_formatted(rec::Internal(input.c, 1), "(I1)", {lanx}, rec::ERR);
+        else {
+          lan = lanx;
+          break;
+        }
       }
       if (is_p()) {
         // A frame number that names no frame (9) has no page: nothing is
@@ -363,7 +396,7 @@ void visit() {
         continue;
       }
       if (is_ctrl_z()) return leave();
-      if (answer_digit(input, lan)) break;
+      if (answer_frame(input, lan)) break;
     }
     erase();
   }

@@ -22,12 +22,14 @@ constexpr int INPUT_SIZE = 100;
 constexpr int INPUT_MAX = INPUT_SIZE - 1 - 3;
 constexpr int CURSOR_W = 20, CURSOR_H = 30, CURSOR_RISE = 28;
 constexpr int MAX_ITEMS = 100;  // panes of one menu
+constexpr int MENU_BORDER = 4;
 
 // Room behind a full-length prompt for the longest button answer.
 char input[INPUT_SIZE + 20];
 int input_len;             // length of the prompt inside input
 int xinp, yinp;            // window column and row of the prompt's baseline
-int controlpressed;        // left Control pressed: the next key is tested for Z
+int controlpressed;        // Control held down: the next key is tested for Z
+unsigned answer_button;    // pointer button of the last answer; 0: typed
 Window panes[MAX_ITEMS];   // panes of the open menu
 
 XCharStruct text_extents(XFontStruct* f, const char* s, int n) {
@@ -59,6 +61,16 @@ void cursor(GC g) {
   XFillRectangle(dev.dpy, dev.window1, g, x, yinp - CURSOR_RISE, CURSOR_W, CURSOR_H);
 }
 
+bool is_control(const char* name) {
+  return std::strcmp(name, "Control_L") == 0 || std::strcmp(name, "Control_R") == 0;
+}
+
+// A Control key let go: the next key is no longer a chord with it.
+void key_release(XKeyEvent& ev) {
+  const char* name = XKeysymToString(XLookupKeysym(&ev, 0));
+  if (name && is_control(name)) controlpressed = 0;
+}
+
 // Handles one key press; returns true when the answer is complete.
 bool key(XKeyEvent& ev) {
   char buf[10];
@@ -69,7 +81,7 @@ bool key(XKeyEvent& ev) {
   KeySym plain = XLookupKeysym(&ev, 0);
   int len = int(std::strlen(input));
 
-  if (std::strcmp(name, "Return") == 0) {
+  if (std::strcmp(name, "Return") == 0 || std::strcmp(name, "KP_Enter") == 0) {
     cursor(dev.gc_c_off);
     return true;
   }
@@ -93,7 +105,7 @@ bool key(XKeyEvent& ev) {
     }
     return false;
   }
-  if (std::strcmp(name, "Control_L") == 0) {
+  if (is_control(name)) {
     controlpressed = 1;
     return false;
   }
@@ -120,12 +132,11 @@ void button(XButtonEvent& ev) {
   pos[14] = '\0';
   cursor(dev.gc_c_off);
   input[input_len] = '\0';
-  if (ev.button >= 1 && ev.button <= 3) {
-    char word[8];
-    std::snprintf(word, sizeof word, "MOUSE%u", ev.button);
-    std::strcat(input, word);
-    std::strcat(input, pos);
-  }
+  char word[8];
+  std::snprintf(word, sizeof word, "MOUSE%u", ev.button);
+  std::strcat(input, word);
+  std::strcat(input, pos);
+  answer_button = ev.button;
 }
 
 // Menu geometry from the first label in the menu font.
@@ -201,19 +212,30 @@ void getinp(const float& x, const float& y, const char* prompt, char* answer,
   dev.image = 0;
   arm_alarm();
   take_focus();
+  answer_button = 0;
 
   for (bool done = false; !done;) {
+    if (dev.window_lost) return window_gone();
     XEvent ev;
     XNextEvent(dev.dpy, &ev);
     switch (ev.type) {
       case KeyPress:
         if (ev.xkey.window == dev.window1) done = key(ev.xkey);
         break;
+      case KeyRelease:
+        key_release(ev.xkey);
+        break;
       case ButtonPress:
-        if (ev.xbutton.window == dev.window1) {
+        // Buttons 1 to 3 answer; the wheel (4, 5) and the side buttons
+        // (6 and up) are not answers.
+        if (ev.xbutton.window == dev.window1 && ev.xbutton.button >= 1 &&
+            ev.xbutton.button <= 3) {
           button(ev.xbutton);
           done = true;
         }
+        break;
+      case DestroyNotify:
+        if (ev.xdestroywindow.window == dev.window1) return window_gone();
         break;
       case Expose:
         if (ev.xexpose.window == dev.window1 && dev.image == 1) repair_visible();
@@ -251,9 +273,17 @@ int menu(const float& x, const float& y, const int& k, const int& n, const char*
   int y0 = dev.window1H - trunc_coord(y);
   y0 = std::max(y0, 0);
   y0 = std::min(y0, dev.window1H - Hm);
+  // The whole menu, border included, on the screen too, wherever the
+  // window stands now: its top left corner first.
+  int wx = 0, wy = 0;
+  Window child;
+  XTranslateCoordinates(dev.dpy, dev.window1, RootWindowOfScreen(dev.screen), 0, 0, &wx, &wy,
+                        &child);
+  x0 = std::max(std::min(x0, dev.xr + dev.wr - wx - s.W - 2 * MENU_BORDER), dev.xr - wx);
+  y0 = std::max(std::min(y0, dev.yr + dev.hr - wy - Hm - 2 * MENU_BORDER), dev.yr - wy);
 
   Window box = XCreateSimpleWindow(dev.dpy, dev.window1, x0, y0, unsigned(s.W), unsigned(Hm),
-                                   4, dev.colind[1], dev.menu_col_f);
+                                   MENU_BORDER, dev.colind[1], dev.menu_col_f);
   for (int i = 0; i < n; ++i) {
     panes[i] = XCreateSimpleWindow(dev.dpy, box, 0, Hm * i / n, unsigned(s.W), unsigned(s.h),
                                    0, dev.menu_col_f, dev.menu_col_f);
@@ -263,11 +293,22 @@ int menu(const float& x, const float& y, const int& k, const int& n, const char*
   XMapSubwindows(dev.dpy, box);
   XMapWindow(dev.dpy, box);
 
+  // Escape, or a click beside the panes, cancels the menu (-1 + 1 = 0).
   int current = -1, chosen = -1;
-  while (chosen < 0) {
+  for (bool done = false; !done;) {
+    if (dev.window_lost) return window_gone(), 0;
     XEvent ev;
     XNextEvent(dev.dpy, &ev);
     switch (ev.type) {
+      case KeyPress:
+        done = ev.xkey.window == dev.window1 && XLookupKeysym(&ev.xkey, 0) == XK_Escape;
+        break;
+      case KeyRelease:
+        key_release(ev.xkey);
+        break;
+      case DestroyNotify:
+        if (ev.xdestroywindow.window == dev.window1) return window_gone(), 0;
+        break;
       case MotionNotify: {
         int p = pane_of(ev.xmotion.window, n);
         if (p != current) {
@@ -278,7 +319,10 @@ int menu(const float& x, const float& y, const int& k, const int& n, const char*
         break;
       }
       case ButtonPress:
-        chosen = pane_of(ev.xbutton.window, n);
+        if (ev.xbutton.button <= 3) {
+          chosen = pane_of(ev.xbutton.window, n);
+          done = true;
+        }
         break;
       case Expose:
         if (ev.xexpose.window == dev.window1) {
@@ -305,6 +349,15 @@ int menu(const float& x, const float& y, const int& k, const int& n, const char*
 void vt220_push() {
   if (!dev.dpy) return;
   XSynchronize(dev.dpy, True);
+  // Keys and buttons that came while the graphics were left answer no
+  // question of this visit; a window closed meanwhile ends it.
+  XSync(dev.dpy, False);
+  XEvent ev;
+  while (XCheckWindowEvent(dev.dpy, dev.window1, KeyPressMask | KeyReleaseMask | ButtonPressMask,
+                           &ev)) {
+  }
+  if (XCheckTypedWindowEvent(dev.dpy, dev.window1, DestroyNotify, &ev) || dev.window_lost)
+    return xwi::window_gone();
   xwi::take_focus();
   XRaiseWindow(dev.dpy, dev.window1);
   if (dev.image == 1) {
@@ -326,3 +379,5 @@ void vt220_pop() {
   }
   XSynchronize(dev.dpy, False);
 }
+
+int xwi_answer_button() { return int(xwi::answer_button); }

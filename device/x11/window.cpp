@@ -3,6 +3,7 @@
 
 #include <X11/cursorfont.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -106,6 +107,32 @@ Display* open_display() {
   }
 }
 
+// True when a text shows a number: digits, signs, points, exponent letters
+// and blanks only.
+bool is_number(const char* s, int n) {
+  bool digit = false;
+  for (int i = 0; i < n; ++i) {
+    if (s[i] >= '0' && s[i] <= '9') digit = true;
+    else if (s[i] != ' ' && s[i] != '+' && s[i] != '-' && s[i] != '.' && s[i] != 'E') return false;
+  }
+  return digit;
+}
+
+// The cells of characters from..to-1 of a text written at p in font f: as
+// wide as those characters, from the font's ascent to its descent.
+XRectangle cells(const XFontStruct* f, XPoint p, const char* s, int from, int to) {
+  auto* font = const_cast<XFontStruct*>(f);
+  const int x = p.x + XTextWidth(font, s, from);
+  const int w = XTextWidth(font, s + from, to - from);
+  return XRectangle{clamp16(x), clamp16(p.y - f->ascent), (unsigned short)std::clamp(w, 0, 65535),
+                    (unsigned short)std::clamp(f->ascent + f->descent, 0, 65535)};
+}
+
+bool overlap(const XRectangle& a, const XRectangle& b) {
+  return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
+         b.y < a.y + a.height;
+}
+
 void set_pen_colour(int i) {
   dev.xgcv.foreground = dev.colind[i];
   XChangeGC(dev.dpy, dev.gc, GCForeground, &dev.xgcv);
@@ -123,6 +150,35 @@ int nlost = 0;
 // The X library calls this when the connection to the server breaks (the
 // server ended or the network went away); returning would end the process.
 // Inside xwi_guard the body is abandoned instead.
+namespace {
+XErrorHandler default_error = nullptr;
+
+// Requests on a window that another client destroyed fail; that is noted
+// (the waiting loops then end the visit) instead of ending the program.
+// Every other error takes the X library's default course.
+int window_error(Display* d, XErrorEvent* e) {
+  if ((e->error_code == BadWindow || e->error_code == BadDrawable) &&
+      (e->resourceid == dev.window1 || dev.window_lost)) {
+    dev.window_lost = 1;
+    return 0;
+  }
+  return default_error ? default_error(d, e) : 0;
+}
+
+void close_lost_window() {
+  XCloseDisplay(dev.dpy);
+  dev = Device{};
+  dev.nrsave = -1;
+  say("Window closed: the graphics window was destroyed.\n");
+}
+}  // namespace
+
+void window_gone() {
+  dev.window_lost = 1;
+  if (recovery) siglongjmp(*recovery, 2);
+  close_lost_window();
+}
+
 int connection_broken(Display*) {
   if (recovery) siglongjmp(*recovery, 1);
   say("Display lost: the connection to the X server broke.\n");
@@ -178,6 +234,8 @@ void inixwi(const char* title, const float& x, const float& y, const float& w,
     return;
   }
   XSetIOErrorHandler(xwi::connection_broken);
+  XErrorHandler previous = XSetErrorHandler(xwi::window_error);
+  if (previous != xwi::window_error) xwi::default_error = previous;
   Display* d = dev.dpy;
   dev.window1X = xwi::trunc_coord(x);
   dev.window1Y = xwi::trunc_coord(y);
@@ -223,7 +281,8 @@ void inixwi(const char* title, const float& x, const float& y, const float& w,
   XSetWindowAttributes attr{};
   attr.background_pixel = dev.colind[xwi::BACKGROUND];
   attr.event_mask =
-      KeyPressMask | ButtonPressMask | PointerMotionMask | ExposureMask | StructureNotifyMask;
+      KeyPressMask | KeyReleaseMask | ButtonPressMask | PointerMotionMask | ExposureMask |
+      StructureNotifyMask;
   dev.window1 = XCreateWindow(d, root, dev.window1X, dev.window1Y, unsigned(dev.window1W),
                               unsigned(dev.window1H), 0, XDefaultDepthOfScreen(dev.screen),
                               InputOutput, XDefaultVisualOfScreen(dev.screen),
@@ -329,6 +388,11 @@ void linex(const int& s) {
 
 void text_out(const char* text, const float& x, const float& y, const int& f) {
   if (!dev.dpy) return;
+  const int n = int(std::strlen(text));
+  int first = 0, last = n;
+  while (first < n && text[first] == ' ') ++first;
+  if (first == n) return;  // blanks only: nothing to show, nothing to blank
+  while (text[last - 1] == ' ') --last;
   int index = f;
   if (index < 0 || index >= xwi::NFONTS) {
     // Keep the font in force rather than reading past the font table.
@@ -341,12 +405,39 @@ void text_out(const char* text, const float& x, const float& y, const int& f) {
     ++dev.counters.font_changes;
   }
   XPoint p = xwi::to_window(x, y);
-  XDrawImageString(dev.dpy, dev.window1, dev.gc, p.x, p.y, text, int(std::strlen(text)));
+  const XFontStruct* font = dev.font[index];
+  if (!font) {
+    XDrawImageString(dev.dpy, dev.window1, dev.gc, p.x, p.y, text, n);
+    return;
+  }
+  // The text's box, less the cells of the numbers it would cover.
+  const XRectangle box = xwi::cells(font, p, text, 0, n);
+  Region keep = nullptr;
+  for (int i = 0; i < dev.nnumbers; ++i) {
+    if (!xwi::overlap(box, dev.numbers[i])) continue;
+    if (!keep) {
+      keep = XCreateRegion();
+      XUnionRectWithRegion(const_cast<XRectangle*>(&box), keep, keep);
+    }
+    Region cell = XCreateRegion();
+    XUnionRectWithRegion(&dev.numbers[i], cell, cell);
+    XSubtractRegion(keep, cell, keep);
+    XDestroyRegion(cell);
+  }
+  if (keep) {
+    XSetRegion(dev.dpy, dev.gc, keep);
+    XDestroyRegion(keep);
+  }
+  XDrawImageString(dev.dpy, dev.window1, dev.gc, p.x, p.y, text, n);
+  if (keep) XSetClipMask(dev.dpy, dev.gc, None);
+  if (xwi::is_number(text, n) && dev.nnumbers < xwi::NUMBERS_MAX)
+    dev.numbers[dev.nnumbers++] = xwi::cells(font, p, text, first, last);
 }
 
 void erase() {
   if (!dev.dpy) return;
   XClearWindow(dev.dpy, dev.window1);
+  dev.nnumbers = 0;
 }
 
 void eraser(const float& x1, const float& y1, const float& x2, const float& y2) {
@@ -356,8 +447,14 @@ void eraser(const float& x1, const float& y1, const float& x2, const float& y2) 
   // X reads a zero width or height as "to the window's edge"; an empty or
   // inverted rectangle clears nothing.
   if (w <= 0 || h <= 0) return;
-  XClearArea(dev.dpy, dev.window1, xwi::trunc_coord(x1), dev.window1H - xwi::trunc_coord(y2),
-             unsigned(w), unsigned(h), False);
+  const XRectangle area{xwi::clamp16(xwi::trunc_coord(x1)),
+                        xwi::clamp16(dev.window1H - xwi::trunc_coord(y2)),
+                        (unsigned short)std::min(w, 65535), (unsigned short)std::min(h, 65535)};
+  XClearArea(dev.dpy, dev.window1, area.x, area.y, unsigned(w), unsigned(h), False);
+  int kept = 0;  // the numbers cleared away need no protection
+  for (int i = 0; i < dev.nnumbers; ++i)
+    if (!xwi::overlap(area, dev.numbers[i])) dev.numbers[kept++] = dev.numbers[i];
+  dev.nnumbers = kept;
 }
 
 void grasave() {
@@ -390,12 +487,17 @@ bool xwi_guard(void (*body)()) {
   sigjmp_buf here;
   sigjmp_buf* outer = xwi::recovery;
   xwi::recovery = &here;
-  if (sigsetjmp(here, 1) == 0) {
+  const int why = sigsetjmp(here, 1);
+  if (why == 0) {
     body();
     xwi::recovery = outer;
     return true;
   }
   xwi::recovery = outer;
+  if (why == 2) {  // the window is gone, the connection is sound
+    xwi::close_lost_window();
+    return false;
+  }
   // Nothing more may be sent on the broken connection: the device closes,
   // keeping only the socket's descriptor from leaking.
   if (xwi::nlost < 8) xwi::lost[xwi::nlost++] = dev.dpy;

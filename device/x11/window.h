@@ -29,7 +29,9 @@ void set_col_l(const int& i);
 // Line style: s = 1 dashed (2 pixels on, 2 off), anything else solid.
 void linex(const int& s);
 // Writes text in font index f (0..3), left end of its baseline at (x, y),
-// on a background-coloured box.
+// on a background-coloured box.  A text of blanks only paints nothing, and
+// no text paints over the cells of a number drawn before it (since the
+// last erase): a number stays as it was drawn.
 void text_out(const char* text, const float& x, const float& y, const int& f);
 // Clears the whole window to the background colour 8.
 void erase();
@@ -45,18 +47,26 @@ void grasave();
 // start of answer, at most answer_len of them; the rest is left as it was.
 void getinp(const float& x, const float& y, const char* prompt, char* answer,
             int answer_len);
+// The pointer button (1..3) that gave the last answer of getinp, 0 when it
+// was typed: a typed "MOUSE1" is text, not a button.
+int xwi_answer_button();
 // Pops up a menu of n items (1..100) with its top edge at (x, y) and returns
-// the number of the item clicked, counted from 1.  labels holds the n items
+// the number of the item clicked, counted from 1, or 0 when Escape or a
+// click beside the menu cancels it.  The menu stays inside the window and
+// the screen.  labels holds the n items
 // one after the other, L characters each.  k is not used.  A menu of no
 // items or of more than 100 is refused with a message and gives 0.
 int menu(const float& x, const float& y, const int& k, const int& n,
          const char* labels, const int& L);
 // Runs body, which uses the window.  When the connection to the X server
-// breaks meanwhile, body is abandoned where it was (it must hold nothing
-// that needs cleaning up), the device is closed, "Display lost: ..." is
-// printed, and the result is false; a later inixwi may open a new window.
+// breaks meanwhile, or another client (a window manager's close) destroys
+// the window, body is abandoned where it was (it must hold nothing that
+// needs cleaning up), the device is closed, "Display lost: ..." or "Window
+// closed: ..." is printed, and the result is false; a later inixwi may open
+// a new window.  Outside it, a question or menu then gives no answer.
 bool xwi_guard(void (*body)());
-// Window to the top of the stack, keyboard to it, saved picture restored.
+// Window to the top of the stack, keyboard to it, saved picture restored;
+// keys and buttons that came while the graphics were left are dropped.
 void vt220_push();
 // Picture saved, window to the bottom, keyboard back to the terminal.
 void vt220_pop();

@@ -18,6 +18,7 @@ constexpr int NFONTS = 4;        // text font indices 0..3
 constexpr int XY_CAPACITY = 500; // room of the polyline buffer
 constexpr int XY_BATCH = 499;    // points per draw-connected-lines request
 constexpr int BACKGROUND = 8;    // window and text-box background colour
+constexpr int NUMBERS_MAX = 512; // numbers kept whole per picture (a frame has ~200)
 
 // The one open window and everything X needs to draw in it.
 struct Device {
@@ -45,6 +46,12 @@ struct Device {
   XPoint xy[XY_CAPACITY];    // pending polyline
   int xycount;               // points in xy; 0 = nothing pending
   XwiCounters counters;      // what has been sent, for the tests
+  // Cells of the numbers drawn since the last erase: a later text's box and
+  // glyphs are kept off them, so that no number is changed by a text drawn
+  // over it (a y title over a tick label).
+  XRectangle numbers[NUMBERS_MAX];
+  int nnumbers;
+  int window_lost;           // 1 once another client destroyed window1
 };
 
 extern Device dev;
@@ -74,6 +81,9 @@ void take_focus();
 bool set_focus(Window w);
 // Abandons what xwi_guard runs when the connection to the server breaks.
 int connection_broken(Display* d);
+// Ends the use of a window that another client destroyed: abandons what
+// xwi_guard runs, or (outside it) closes the device and returns.
+void window_gone();
 // Prints one device message on standard output at once.
 void say(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 

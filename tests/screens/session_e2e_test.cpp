@@ -64,6 +64,9 @@ TEST(Session, ManyPassesHoldNoMoreThanTheFirst) {
     ASSERT_TRUE(w.find(alive));
     const pid_t pid = kalo_in(dir.path);
     for (int visit = 0; visit <= passes; ++visit) {
+      if (visit > 0) {
+        ASSERT_TRUE(w.next_visit()) << visit;
+      }
       w.keys("1\n5\n2\ny\n3\n\n\n4\n5\n6\n7\n8\n");
       if (visit % 5 == 4) w.keys("p\n");
       w.click(1, 500, 600);

@@ -96,7 +96,7 @@ TEST(Screens, ContourCodesEmittancePageCutAndOnePrintJob) {
     w.keys("3\n\np\np\n");       // contour (-110), P: its page; P: emittance page
     w.keys("3\n8\ny\n");         // code 8; "y" cancels: the contour stays
     w.keys("3\n\np\n");          // empty answer: the new default 8; its page
-    w.keys("9\np\n");            // no such frame: no page
+    w.keys("9\n");               // no such frame: asked again
     w.keys("2\n\n2,3\n\n\np\n");  // cut projection 2, step on; page of projection 3
     w.keys("\n");
   });
@@ -125,6 +125,7 @@ TEST(Screens, ACutReachesTheNextReconstruction) {
     Folder dir;
     run(dir, source1("1", "N\nY\n\nY\nN\n"), [cut](KaloWindow& w) {
       w.keys(cut ? "2\n\n2,3\n\n\n\n" : "\n");
+      w.next_visit();
       w.keys("\n");  // the second visit
     });
     std::vector<float> v;
@@ -161,6 +162,7 @@ TEST(Screens, OneProfileAndControlZ) {
              "    0    2     0.010     0.005    -0.500     0.050     0.100     0.000\n");
   auto r = run(dir, "\n\n\n2\n\nN\nY\n\nN\nN\n", [](KaloWindow& w) {
     w.keys("1\n\n");
+    w.next_visit();
     w.keys("1\np\np\n\x1a");
   });
   EXPECT_EQ(r.status, 0) << r.out;

@@ -69,9 +69,19 @@ bool KaloWindow::find(const std::function<bool()>& alive, int timeout_ms) {
       for (unsigned i = 0; i < n && !w_; ++i)
         if (is_kalo(d_, kids[i])) w_ = kids[i];
     if (kids) XFree(kids);
-    if (w_) return true;
+    if (w_) return XSelectInput(d_, w_, FocusChangeMask), true;  // for next_visit
     if (!alive()) return false;
   }
+  return false;
+}
+
+bool KaloWindow::next_visit(int timeout_ms) {
+  XEvent ev;
+  for (bool left = false; timeout_ms > 0; timeout_ms -= 20, usleep(20000))
+    while (XCheckWindowEvent(d_, w_, FocusChangeMask, &ev))
+      if (ev.xfocus.detail != NotifyPointer && (left = left || ev.type == FocusOut) &&
+          ev.type == FocusIn)
+        return true;
   return false;
 }
 

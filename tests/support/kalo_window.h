@@ -4,7 +4,8 @@
 //
 // Answers sent while the program is not waiting at a prompt queue up and
 // are taken by its next prompts in order (except while a menu is open,
-// which drops keys).  Tests that run kalo share the one display and take
+// which drops keys); those sent between two visits to the result screens
+// are dropped, so a test waits for the next visit (next_visit).  Tests that run kalo share the one display and take
 // turns (their file names end in _e2e_test).
 #pragma once
 
@@ -26,6 +27,9 @@ class KaloWindow {
   // false first or after timeout_ms.
   bool find(const std::function<bool()>& alive, int timeout_ms = 20000);
   Window id() const { return w_; }
+  // Waits until the program has left the result screens and taken the
+  // keyboard again at its next visit; false after timeout_ms.
+  bool next_visit(int timeout_ms = 20000);
   // Drops the connection without a word to the server (before the test
   // ends the server itself).
   void forget();
