@@ -1,9 +1,10 @@
 // Time of one iteration of the maximum-entropy reconstruction.
 //
-// kalo_iteration/3: test source 1 (three projections of the off-centre
-// disc); kalo_iteration/20: the 20-profile example examples/KALOIN20.DAT.
-// The second argument is the iteration rule: 0 the ratio band, 1 the
-// multiplicative rule.
+// kalo_iteration/<kernel>/3/<rule>: test source 1 (three projections of the
+// off-centre disc); kalo_iteration/<kernel>/20/<rule>: the 20-profile
+// example examples/KALOIN20.DAT; for every line kernel this processor can
+// run, and for both iteration rules (0 the ratio band, 1 the multiplicative
+// rule).
 // Each state is prepared once (no noise reduction, start factors 1); every
 // benchmark iteration puts the start factors back and runs one kalo
 // iteration, density included.  The iteration lines go to a log file in a
@@ -11,13 +12,17 @@
 // results are reported on standard error.
 #include <benchmark/benchmark.h>
 
+#include <string>
+
 #include "bench/bench_state.h"
 #include "state/run_state.h"
 #include "engine/kalo.h"
+#include "engine/line_kernels.h"
 
 namespace {
 
-void kalo_iteration(benchmark::State& state) {
+void kalo_iteration(benchmark::State& state, Kernel kernel) {
+  use_line_kernel(kernel);
   const int profiles = int(state.range(0));
   if (!prepare(profiles)) {
     state.SkipWithError("could not prepare the state");
@@ -35,10 +40,14 @@ void kalo_iteration(benchmark::State& state) {
   state.counters["QAVD"] = QAVD;
 }
 
-BENCHMARK(kalo_iteration)
-    ->ArgsProduct({{3, 20}, {RULE_BAND, RULE_MULT}})
-    ->Unit(benchmark::kMillisecond);
-
 }  // namespace
 
-int main(int argc, char** argv) { return bench_main(argc, argv); }
+int main(int argc, char** argv) {
+  for (Kernel k : KERNELS)
+    if (kernel_available(k))
+      benchmark::RegisterBenchmark((std::string("kalo_iteration/") + kernel_name(k)).c_str(),
+                                   kalo_iteration, k)
+          ->ArgsProduct({{3, 20}, {RULE_BAND, RULE_MULT}})
+          ->Unit(benchmark::kMillisecond);
+  return bench_main(argc, argv);
+}

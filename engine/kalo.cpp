@@ -9,29 +9,24 @@
 //
 // The line integrals are the inner loop (about a million H-function values
 // per sweep on 20 projections).  They are computed here for all 51 points of
-// a line at once, from zero-padded tables of the H-factors, with every
-// single-precision operation and every sum in the same order as
-// qtrap(prod, ...) with hint, so the results are identical bit for bit.
-// Points whose partial product is already zero stay zero and add nothing to
-// the sum (SUM starts at +0, and adding a zero leaves it unchanged), so
-// while every factor is finite and not negative they are not evaluated
-// again.
+// a line at once, from zero-padded tables of the H-factors, by the line
+// kernels (line_kernels.h), with every single-precision operation and every
+// sum in the same order as qtrap(prod, ...) with hint, so the results are
+// identical bit for bit.  Points whose partial product is already zero stay
+// zero and add nothing to the sum (SUM starts at +0, and adding a zero
+// leaves it unchanged), so while every factor is finite and not negative a
+// group of such points is not evaluated again.
 #include "engine/kalo.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 #include "state/run_state.h"
 #include "records/text_records.h"
 #include "engine/integrals.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#define KALO_LINE_SSE2 1
-#else
-#define KALO_LINE_SSE2 0
-#endif
+#include "engine/line_kernels.h"
 
 namespace {
 
@@ -68,17 +63,7 @@ constexpr const char* INFINITE_FORMAT =
 // Sample numbers per "HFAC infinite" line.
 constexpr int INFINITE_PER_LINE = 15;
 
-// The two factors an interpolation starting at sample K1 reads.
-struct Pair {
-  float lo;  // factor of sample K1 (0 off the table)
-  float hi;  // factor of sample K1 + 1 (0 off the table)
-};
-// Interpolation starts kept per projection: K1 = -PAD .. NK + PAD, stored at
-// K1 + PAD.  Starts below 0 or above NK read two zeros, so an index clamped
-// into the range reads what hint reads.  PAD covers every start of a
-// reference point inside the profile window with room to spare.
-constexpr int PAD = 32;
-constexpr int STARTS = MAXK + 2 * PAD + 1;
+// The interpolation starts of every projection, for the line kernels.
 Pair pairs[MAXL][STARTS];
 // Whether every factor of the projection lies in [0, TAME): its H-function
 // is then finite and not negative everywhere, so a +0 times it stays +0.
@@ -92,7 +77,7 @@ void tabulate(int L, int NK) {
   auto factor = [&](int k) { return k >= 1 && k <= NK ? stor.HFAC(k, L) : 0.0f; };
   bool finite = true;
   for (int K1 = -PAD; K1 <= NK + PAD; ++K1) {
-    pairs[L - 1][K1 + PAD] = {factor(K1), factor(K1 + 1)};
+    pairs[L - 1][K1 + PAD] = {factor(K1), factor(K1 + 1) - factor(K1)};
     finite = finite && factor(K1) >= 0.0f && factor(K1) < TAME;
   }
   tame[L - 1] = finite;
@@ -105,85 +90,27 @@ void tabulate(int L, int NK) {
                    std::max(hint_start(RA1), hint_start(RA2)) <= NK + PAD;
 }
 
-// Narrows [lo, hi) past the zeros at both ends of P.
-void trim_zeros(const float* P, int& lo, int& hi) {
-  while (lo < hi && P[lo] == 0.0f) ++lo;
-  while (hi > lo && P[hi - 1] == 0.0f) --hi;
-}
-
-// The constants of one H-function along one line: the value at point n is
-// hint(SA + T(n)*SB, L).
-struct Line {
-  float SA, SB;      // position along the profile: SA + T*SB
-  float SLIM;        // half-width of the s window
-  float RSTEP;       // samples per unit of s
-  float SREF;        // position of s = 0 from the first sample
-  int NK;            // samples per profile
-  const Pair* pair;  // the projection's interpolation starts
-  bool covered;      // every start from inside the window is in the table
-};
-
-// hint on the tabulated pairs: the same operations in the same order.
-inline float hline(const Line& c, float T) {
-  const float S = c.SA + T * c.SB;
-  if (std::fabs(S) > c.SLIM) return 0.0f;
-  const float SL = S + c.SREF;
-  const float RA = c.RSTEP * SL;
-  if (!(std::fabs(RA) < RA_LIMIT)) return 0.0f;
-  const int K1 = hint_start(RA);
-  const float T1 = RA - float(K1 - 1);
-  const Pair& h = c.pair[std::clamp(K1, -PAD, c.NK + PAD) + PAD];
-  return (h.hi - h.lo) * T1 + h.lo;
-}
-
-// P(n) = hint(SA + T(n)*SB, L) * P(n) for n = lo .. hi - 1.
-void multiply_line(float* P, const float* T, int lo, int hi, const Line& c) {
-  int n = lo;
-#if KALO_LINE_SSE2
-  if (c.covered) {
-    // Four points at a time, each lane doing hline's operations in hline's
-    // order.  S is clamped into the window before the table look-up, which
-    // leaves lanes inside it unchanged and keeps the others on the table;
-    // those are then masked to +0, as hint returns for them.
-    const __m128 vSA = _mm_set1_ps(c.SA);
-    const __m128 vSB = _mm_set1_ps(c.SB);
-    const __m128 vSLIM = _mm_set1_ps(c.SLIM);
-    const __m128 vNSLIM = _mm_set1_ps(-c.SLIM);
-    const __m128 vSREF = _mm_set1_ps(c.SREF);
-    const __m128 vRSTEP = _mm_set1_ps(c.RSTEP);
-    const __m128 vZERO = _mm_setzero_ps();
-    const __m128 vABS = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
-    const __m128i vBASE = _mm_set1_epi32(PAD + 1);
-    for (; n + 4 <= hi; n += 4) {
-      const __m128 S = _mm_add_ps(vSA, _mm_mul_ps(_mm_loadu_ps(T + n), vSB));
-      const __m128 inside = _mm_cmple_ps(_mm_and_ps(S, vABS), vSLIM);
-      const __m128 SC = _mm_min_ps(_mm_max_ps(S, vNSLIM), vSLIM);
-      const __m128 RA = _mm_mul_ps(vRSTEP, _mm_add_ps(SC, vSREF));
-      const __m128i negative = _mm_castps_si128(_mm_cmplt_ps(RA, vZERO));  // -1 or 0
-      const __m128i K1m1 = _mm_add_epi32(_mm_cvttps_epi32(RA), negative);  // K1 - 1
-      const __m128 T1 = _mm_sub_ps(RA, _mm_cvtepi32_ps(K1m1));
-      alignas(16) int idx[4];
-      _mm_store_si128(reinterpret_cast<__m128i*>(idx), _mm_add_epi32(K1m1, vBASE));
-      const Pair* q = c.pair;
-      const __m128 p01 =
-          _mm_loadh_pi(_mm_loadl_pi(vZERO, reinterpret_cast<const __m64*>(q + idx[0])),
-                       reinterpret_cast<const __m64*>(q + idx[1]));
-      const __m128 p23 =
-          _mm_loadh_pi(_mm_loadl_pi(vZERO, reinterpret_cast<const __m64*>(q + idx[2])),
-                       reinterpret_cast<const __m64*>(q + idx[3]));
-      const __m128 H1 = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
-      const __m128 H2 = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
-      const __m128 value =
-          _mm_and_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(H2, H1), T1), H1), inside);
-      _mm_storeu_ps(P + n, _mm_mul_ps(value, _mm_loadu_ps(P + n)));
-    }
-  }
-#endif
-  for (; n < hi; ++n) P[n] = hline(c, T[n]) * P[n];
-}
-
 Line line_of(int L, float SA, float SB, int NK) {
   return {SA, SB, stor.SLIM, expd.RSTEP, stor.SREF(L), NK, pairs[L - 1], covered[L - 1]};
+}
+
+// The t of the points of a line, X = A, A + DX, ... by repeated addition as
+// qtrap forms them, for the A, DX and NPTS they were formed with.
+LineBuffer T_LINE{};
+float T_A, T_DX;
+int T_NPTS = 0;
+
+const LineBuffer& line_points(float A, float DX, int NPTS) {
+  if (NPTS != T_NPTS || std::memcmp(&A, &T_A, sizeof A) != 0 ||
+      std::memcmp(&DX, &T_DX, sizeof DX) != 0) {
+    float X = A;
+    for (int n = 0; n < NPTS; ++n) {
+      T_LINE.v[n] = X;
+      X = X + DX;
+    }
+    T_A = A, T_DX = DX, T_NPTS = NPTS;
+  }
+  return T_LINE;
 }
 
 // qtrap(prod, -TLIM, TLIM, NPTS) for the line at SPOS of projection LPROJ;
@@ -193,24 +120,19 @@ float line_integral(int LPROJ, float SPOS, int NL, int NK, int NPTS, bool skip_z
   const float A = -stor.TLIM;
   const float B = stor.TLIM;
   const float DX = (B - A) / float(NPTS - 1);
-  float T[MAXK];
-  float P[MAXK];
-  float X = A;
-  for (int n = 0; n < NPTS; ++n) {
-    T[n] = X;
-    P[n] = 1.0f;
-    X = X + DX;
-  }
-  int lo = 0, hi = NPTS;
-  for (int L2 = 1; L2 <= NL && lo < hi; ++L2) {
-    if (L2 == LPROJ) continue;
-    multiply_line(P, T, lo, hi,
-                  line_of(L2, SPOS * pint.AMAT(L2, LPROJ), pint.BMAT(L2, LPROJ), NK));
-    if (skip_zeros) trim_zeros(P, lo, hi);
-  }
+  const LineBuffer& T = line_points(A, DX, NPTS);
+  Line lines[MAXL];
+  int NLINES = 0;
+  for (int L2 = 1; L2 <= NL; ++L2)
+    if (L2 != LPROJ)
+      lines[NLINES++] = line_of(L2, SPOS * pint.AMAT(L2, LPROJ), pint.BMAT(L2, LPROJ), NK);
+  LineBuffer P;
+  for (int n = 0; n < LINE_POINTS; ++n) P.v[n] = n < NPTS ? 1.0f : 0.0f;
+  multiply_lines(P, T, NPTS, lines, NLINES, skip_zeros);
+  // Points left zero add nothing: SUM starts at +0.
   float SUM = 0.0f;
-  for (int n = lo; n < hi; ++n) SUM = P[n] + SUM;
-  pint.TPOS = T[NPTS - 1];
+  for (int n = 0; n < NPTS; ++n) SUM = P.v[n] + SUM;
+  pint.TPOS = T.v[NPTS - 1];
   return SUM * DX;
 }
 
@@ -239,18 +161,17 @@ void density(int NL, int NK) {
   const bool skip_zeros = all_tame(NL, 0);
   const int NX = std::min(tran.NX, MAXG);
   const int NY = std::min(tran.NY, MAXG);
+  LineBuffer X{};
+  std::copy_n(tran.XGRID.data(), NX, X.v);
   for (int j = 1; j <= NY; ++j) {
     const float Y = tran.YGRID(j);
-    float* row = &tran.RHO(1, j);
-    for (int i = 0; i < NX; ++i) row[i] = 1.0f;
-    int lo = 0, hi = NX;
-    for (int L = 1; L <= NL && lo < hi; ++L) {
-      multiply_line(row, tran.XGRID.data(), lo, hi,
-                    line_of(L, stor.RMAT(1, 2, L) * Y, stor.RMAT(1, 1, L), NK));
-      if (skip_zeros) trim_zeros(row, lo, hi);
-    }
-    // Points dropped as zero hold +0, which is what the remaining factors
-    // would have left there.
+    Line lines[MAXL];
+    for (int L = 1; L <= NL; ++L)
+      lines[L - 1] = line_of(L, stor.RMAT(1, 2, L) * Y, stor.RMAT(1, 1, L), NK);
+    LineBuffer row;
+    for (int n = 0; n < LINE_POINTS; ++n) row.v[n] = n < NX ? 1.0f : 0.0f;
+    multiply_lines(row, X, NX, lines, NL, skip_zeros);
+    std::copy_n(row.v, NX, &tran.RHO(1, j));
   }
 }
 

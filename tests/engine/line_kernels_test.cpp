@@ -1,0 +1,72 @@
+// Every line kernel this processor can run reconstructs exactly as the
+// plain one, and KALO_KERNEL chooses among them.
+#include "engine/line_kernels.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "driver/data_file.h"
+#include "driver/prep.h"
+#include "driver/test_sources.h"
+#include "engine/kalo.h"
+#include "records/text_records.h"
+#include "tests/support/temp_dir.h"
+
+// Terminal and log lines, and ICON, QAVD, H-factors, computed projections
+// and density of a reconstruction with kernel k from the run state as it is.
+static auto reconstruct(Kernel k) {
+  use_line_kernel(k);
+  const auto start = std::tuple{stor, conti, tran, blank, pint};
+  rec::open(7, "KALOOUT.DAT", rec::Status::UNKNOWN);
+  int ICON = 0; float QAVD = 0.0f;
+  ::testing::internal::CaptureStdout();
+  kalo(ICON, QAVD);
+  std::string lines = ::testing::internal::GetCapturedStdout();
+  rec::close(7);
+  const auto numbers = std::tuple{ICON, QAVD, stor.HFAC, blank.PCAL, tran.RHO};
+  std::tie(stor, conti, tran, blank, pint) = start;
+  return std::pair{lines + kalo_test::read_file("KALOOUT.DAT"), numbers};
+}
+
+// Test sources 1..6, both examples (0, -1), and source 1 with reference
+// points off the window and untame factors (7).
+TEST(LineKernels, EveryKernelReconstructsAsThePlainOne) {
+  kalo_test::enter_temp_dir();
+  for (int source : {1, 2, 3, 4, 5, 6, 0, -1, 7}) {
+    reset_run_state();
+    const char* name = source == -1 ? "/examples/KALOIN20.DAT" : "/examples/KALOIN.DAT";
+    kalo_test::write_file("KALOIN.DAT", kalo_test::read_file(KALO_SOURCE_DIR + std::string(name)));
+    kalo_test::feed_stdin("\n\n");  // the preparation's defaults
+    trol.NTEST = source == 7 ? 1 : std::max(source, 0);
+    trol.NTEST == 0 ? readp() : setp();
+    prep();
+    trol.MITER = 30;
+    if (source == 7)
+      std::tie(stor.SREF(1), stor.SREF(3), stor.HFAC(30, 3), stor.HFAC(20, 2), stor.HFAC(21, 2)) =
+          std::tuple{3.0f, -2.2f, 3e38f, -0.5f, -0.5f};
+    const auto plain = reconstruct(Kernel::plain);
+    for (Kernel k : KERNELS) {
+      if (!kernel_available(k)) continue;
+      const auto result = reconstruct(k);
+      EXPECT_TRUE(result.first == plain.first &&
+                  std::memcmp(&result.second, &plain.second, sizeof plain.second) == 0)
+          << "source " << source << ", " << kernel_name(k);
+    }
+  }
+}
+
+TEST(LineKernels, TheEnvironmentChoosesAKernelOrSaysWhyNot) {
+  const std::string widest = kernel_name(widest_kernel());  // avx512 where the processor has it
+  const struct { const char* request; std::string kernel, message; } cases[] = {
+      {"plain", "plain", ""},
+      {"avx", widest, "KALO_KERNEL=avx: not a kernel (plain, sse2, avx2, avx512)"},
+      {"avx512", widest, widest == "avx512" ? "" : "KALO_KERNEL=avx512: this processor cannot run it"},
+  };
+  for (const auto& c : cases) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(kernel_name(requested_kernel(c.request)), c.kernel);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              c.message.empty() ? "" : c.message + "; using " + widest + "\n");
+  }
+}
