@@ -23,8 +23,9 @@ RunResult run_program(const std::string& binary, const std::string& dir,
   // change of user).
   TempDir io;
   write_file(io.file("in"), input);
-  std::string user;
-  if (as_user && geteuid() == 0) user = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  // Another user may not read the display's cookie: such a run has no display.
+  std::string user = as_user ? "env -u DISPLAY " : "";
+  if (as_user && geteuid() == 0) user += "setpriv --reuid=65534 --regid=65534 --clear-groups ";
   std::string cmd = "cd '" + dir + "' && timeout -s KILL " + std::to_string(timeout_s) +
                     " " + user + "'" + binary + "' <'" + io.file("in") + "' >'" +
                     io.file("out") + "' 2>'" + io.file("err") + "'";
