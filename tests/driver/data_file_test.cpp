@@ -32,25 +32,6 @@ void write(const std::vector<std::string>& lines) {
   kalo_test::write_file(kalo_test::enter_temp_dir().file("KALOIN.DAT"), text);
 }
 
-// (The title and MITER, read and shown as they are, are compared by the
-// end-to-end run of a measured data file.)
-TEST(DataFile, StoresFieldsAsReadAndBuildsTheGrid) {
-  auto lines = data_file();
-  lines[3].replace(0, 28, "    12.     12            -3");  // point, none, blank, negative
-  write(lines);
-  readp();
-  // R12 and R21 from metres to centimetres.
-  const float rmat[] = {1, -0.002f, 50, 1};
-  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(stor.RMAT.v[i], rmat[i]) << i;
-  const float first[] = {12, 12, 0, -3, 105};
-  for (int k = 1; k <= 5; ++k) EXPECT_EQ(expd.PR(k, 1), first[k - 1]) << k;
-  EXPECT_FLOAT_EQ(trol.PREC, 0.005f);  // "5" under F10.3
-  // XSHIF moves the x grid only (its spacing, from SWID, is shown by the
-  // examples' reconstructions), YSHIF centres the y grid.
-  EXPECT_FLOAT_EQ(tran.XGRID(1), -0.7f);
-  EXPECT_FLOAT_EQ(tran.YGRID(26), 0.002f);
-}
-
 // A damaged file ends the run with one line naming the line and what
 // belonged there; a missing one with the "Sorry" line; both with status 1.
 TEST(DataFile, DamagedFileEndsTheRunNamingTheLine) {

@@ -136,15 +136,6 @@ TEST_F(Kalo, MatchesThePlainReadingBitForBit) {
   }
 }
 
-TEST_F(Kalo, NoIterationOnlyRecomputesTheDensity) {
-  prepared(1);
-  trol.MITER = 0;
-  for (int k = 1; k <= 51; ++k) stor.HFAC(k, 2) = 0.5f;
-  EXPECT_EQ(run(), "");
-  EXPECT_EQ(log(), "");  // that ICON and QAVD stay unset: see the bit-for-bit test
-  EXPECT_EQ(tran.RHO(26, 26), 0.5f);  // s = 0 on every view
-}
-
 TEST_F(Kalo, AWorseSecondIterationIsUndoneAndReported) {
   // Two copies of the unsheared view whose profiles disagree by a factor 2:
   // the first sweep fits projection 2, the second then spoils projection 1.

@@ -4,10 +4,7 @@
 // KALO.PS and the H-factors it stored.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -67,12 +64,6 @@ int legend_lines(const std::string& page) {
   return n;
 }
 
-bool renders(const std::string& dir, const std::string& file) {
-  std::string cmd = "cd '" + dir + "' && gs -dSAFER -dBATCH -dNOPAUSE -q -sDEVICE=nullpage '" +
-                    file + "' >gs.out 2>&1";
-  return std::system(cmd.c_str()) == 0 && read_file(dir + "/gs.out").empty();
-}
-
 // Runs kalo with `input` on the terminal; `window` answers the screens.
 RunResult run(const Folder& dir, const std::string& input,
               const std::function<void(KaloWindow&)>& window) {
@@ -113,7 +104,6 @@ TEST(Screens, ContourCodesEmittancePageCutAndOnePrintJob) {
   EXPECT_EQ(legend_lines(p[2]), 8);
   EXPECT_TRUE(shows(p[2], "B"));  // code 8 letters its lines
   EXPECT_TRUE(shows(p[3], "L = 3") && shows(p[3], "HFAC  "));
-  EXPECT_TRUE(renders(dir.path, "KALO.PS"));
 }
 
 // Cutting "2,3" at projection 2 zeroes its first 2 and last 3 non-zero
@@ -200,41 +190,6 @@ TEST(Screens, MenusAtEveryQuestion) {
   for (const auto& t : texts(p[0])) letters += t.size() == 1 && t[0] >= 'A' && t[0] <= 'J';
   EXPECT_GT(letters, 0);
   EXPECT_TRUE(shows(p[1], "100-%"));
-}
-
-// The lines of an H-factor page of a run without iterations (all factors
-// 1), worked out by hand: header and set-up, text size, colour 1, then the
-// 51 squares of half-size 0.12 at y = 2.3 + (1 - 0.9) * 19.9 / 0.2, grid,
-// labels, titles and the time stamp, in page units of 23.04 per graph unit.
-TEST(Screens, HFactorPageLines) {
-  Folder dir;
-  auto r = run(dir, source1("-1", "N\nN\n"), [](KaloWindow& w) { w.keys("2\np\n\x1a"); });
-  EXPECT_EQ(r.status, 0);
-  std::string ps = read_file(dir.file("KALO.PS"));
-  ps = std::regex_replace(ps, std::regex(R"(\(\d\d:\d\d:\d\d\))"), "(TIME)");
-  ps = std::regex_replace(ps, std::regex(R"(\(\d?\d-[A-Z][a-z][a-z]-\d\d\))"), "(DATE)");
-  std::vector<std::string> l;
-  std::istringstream in(ps);
-  for (std::string s; std::getline(in, s);) l.push_back(s);
-  ASSERT_GT(l.size(), 300u);
-  EXPECT_EQ(l[0], "%!PS-Adobe-3.0");
-  EXPECT_EQ(l[11], "   1.0   1.0 translate");
-  EXPECT_EQ(l[12], " /Courier findfont  8.0 scalefont setfont");
-  EXPECT_EQ(l[13], " st 0.0 0.0 0.0 c st");
-  const std::vector<std::string> square = {" 100.45 279.48 m", " 105.98 279.48 d", " 105.98 285.00 d",
-                                           " 100.45 285.00 d", " 100.45 279.48 d"};
-  EXPECT_EQ(std::vector<std::string>(l.begin() + 14, l.begin() + 19), square);
-  // All 51 squares, 0.02 cm (0.5376 graph units) apart, then the grid.
-  EXPECT_EQ(l[14 + 5 * 50], " 719.77 279.48 m");  // x = 4.48 + 26.88 - 0.12
-  EXPECT_EQ(l[14 + 5 * 51], " st 0.10 w st");
-  EXPECT_EQ(l[15 + 5 * 51], " 103.22  52.99 m");
-  EXPECT_EQ(l[16 + 5 * 51], " 103.22 511.49 d");
-  const std::vector<std::string> tail(l.end() - 7, l.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{
-                      " 390.76  11.52 m (S (cm)) s st", "   0.00 282.24 m (HFAC  ) s st",
-                      " 398.13 525.31 m (L = 1) s st", " 648.81 483.84 m (TIME) s st",
-                      " 648.81 497.66 m (DATE) s st", " st", " st showpage"}));
-  EXPECT_TRUE(renders(dir.path, "KALO.PS"));
 }
 
 }  // namespace

@@ -1,6 +1,3 @@
-// gtest before Xlib, whose macros (None, Bool, ...) clash with its names.
-#include <gtest/gtest.h>
-
 #include "tests/support/x_image.h"
 
 #include <X11/Xutil.h>
@@ -9,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "device/x11/window.h"
 
 Display* x_open() {
   // A busy shared server refuses connections now and then; try again.
@@ -30,46 +26,6 @@ bool x_capture(Display* d, Window w, XShot& shot) {
     for (int x = 0; x < shot.w; ++x) shot.rgb.push_back(std::uint32_t(XGetPixel(img, x, y) & 0xFFFFFF));
   XDestroyImage(img);
   return true;
-}
-
-static int ignore_errors(Display*, XErrorEvent*) { return 0; }
-
-bool x_unobscured(Display* d, Window w) {
-  XSync(d, False);
-  auto old = XSetErrorHandler(ignore_errors);  // windows may vanish meanwhile
-  Window root, parent, *kids = nullptr;
-  unsigned n = 0;
-  bool top = false;
-  XWindowAttributes a;
-  if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n))
-    while (n-- > 0 && !(top = kids[n] == w))  // from the top of the stack down
-      if (XGetWindowAttributes(d, kids[n], &a) && a.map_state == IsViewable) break;
-  if (kids) XFree(kids);
-  XSync(d, False);
-  XSetErrorHandler(old);
-  return top;
-}
-
-XShot x_draw_shot(Display* ctl, const std::function<void()>& draw) {
-  XShot s;
-  XEvent ev;
-  Window win = xwi_window();
-  XSelectInput(ctl, win, ExposureMask);
-  for (int attempt = 0; attempt < 40; ++attempt, usleep(50000)) {
-    XRaiseWindow(ctl, win);
-    XSync(ctl, False);
-    while (XCheckTypedWindowEvent(ctl, win, Expose, &ev)) {
-    }
-    erase();
-    draw();
-    flush_xwi();
-    xwi_sync();
-    bool seen = x_unobscured(ctl, win) && x_capture(ctl, win, s) && x_unobscured(ctl, win);
-    XSync(ctl, False);
-    if (seen && !XCheckTypedWindowEvent(ctl, win, Expose, &ev)) return s;
-  }
-  ADD_FAILURE() << "window stayed covered";
-  return s;
 }
 
 bool x_save_png(const XShot& shot, const std::string& path) {

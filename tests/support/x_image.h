@@ -4,7 +4,6 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,13 +20,5 @@ struct XShot {
 
 // Reads the whole window; false if it cannot be read.
 bool x_capture(Display* d, Window w, XShot& shot);
-// True when w is the top-most viewable window of the screen, so that what
-// it shows is what was drawn into it.
-bool x_unobscured(Display* d, Window w);
-
-// Raises this process's graphics window, clears it, runs draw and reads the
-// window back through ctl; again if another window covered it meanwhile
-// (the tests share the display).  Fails the test when it stays covered.
-XShot x_draw_shot(Display* ctl, const std::function<void()>& draw);
 // Writes a picture as a PNG file (through ImageMagick's convert).
 bool x_save_png(const XShot& shot, const std::string& path);
