@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -18,18 +17,6 @@
 namespace {
 
 using namespace kalo_test;
-namespace fs = std::filesystem;
-
-// A folder with a print command that logs its arguments and keeps a copy
-// of every file it is given.
-struct Folder : TempDir {
-  Folder() {
-    write_file(file("print"),
-               "#!/bin/sh\necho \"$@\" >> printed\ncp \"$2\" \"printed-$(wc -l < printed).ps\"\n");
-    fs::permissions(file("print"), fs::perms::owner_all);
-  }
-  std::string printed() const { return read_file(file("printed")); }
-};
 
 // The pages of a PostScript file, split at its page breaks.
 std::vector<std::string> pages(const std::string& ps) {
@@ -65,7 +52,7 @@ int legend_lines(const std::string& page) {
 }
 
 // Runs kalo with `input` on the terminal; `window` answers the screens.
-RunResult run(const Folder& dir, const std::string& input,
+RunResult run(const PrintFolder& dir, const std::string& input,
               const std::function<void(KaloWindow&)>& window) {
   return run_kalo(dir.path, input, [&](const std::function<bool()>& alive) {
     KaloWindow w;
@@ -82,7 +69,7 @@ std::string source1(const std::string& miter, const std::string& after) {
 // becomes the default), the emittance page, frame 9 and P (no page), the
 // H-factors stepped through with a cut; four pages, printed once.
 TEST(Screens, ContourCodesEmittancePageCutAndOnePrintJob) {
-  Folder dir;
+  PrintFolder dir;
   auto r = run(dir, source1("", "N\nN\n"), [](KaloWindow& w) {
     w.keys("3\n\np\np\n");       // contour (-110), P: its page; P: emittance page
     w.keys("3\n8\ny\n");         // code 8; "y" cancels: the contour stays
@@ -112,7 +99,7 @@ TEST(Screens, ContourCodesEmittancePageCutAndOnePrintJob) {
 // from) shows the cut against a run without it.
 TEST(Screens, ACutReachesTheNextReconstruction) {
   auto factors = [](bool cut) {
-    Folder dir;
+    PrintFolder dir;
     run(dir, source1("1", "N\nY\n\nY\nN\n"), [cut](KaloWindow& w) {
       w.keys(cut ? "2\n\n2,3\n\n\n\n" : "\n");
       w.keys("\n");  // the second visit
@@ -137,33 +124,11 @@ TEST(Screens, ACutReachesTheNextReconstruction) {
   EXPECT_EQ(cut, expected);
 }
 
-// One profile: frame 1 goes straight to the frame question (a Return there
-// leaves).  A second visit: two pages, then Control-Z leaves at once and
-// the pages are printed.
-TEST(Screens, OneProfileAndControlZ) {
-  Folder dir;
-  const std::string zero = "     0.     0.     0.     0.     0.     0.     0.     0.     0.     0.\n";
-  const std::string samples = zero + zero + "     0.     1.     2.     3.     4.     5.     4.     3." +
-                              "     2.     1.\n" + zero + zero + "     0.\n";
-  write_file(dir.file("KALOIN.DAT"),
-             "One triangle\n     0.000     3.125     0.000     3.125     1\n"
-             "     1.000     0.000     0.000     1.000\n" + samples +
-             "    0    2     0.010     0.005    -0.500     0.050     0.100     0.000\n");
-  auto r = run(dir, "\n\n\n2\n\nN\nY\n\nN\nN\n", [](KaloWindow& w) {
-    w.keys("1\n\n");
-    w.keys("1\np\np\n\x1a");
-  });
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(dir.printed(), "2 KALO.PS\n");
-  const auto p = pages(read_file(dir.file("KALO.PS")));
-  ASSERT_EQ(p.size(), 2u);
-  EXPECT_TRUE(shows(p[0], "L = 1") && shows(p[1], "L = 1"));
-}
-
 // Every question with a menu answered by the first pointer button and a
 // menu item; the second button stands for Return at the continue question.
+// Control-Z leaves at once, and the pages asked for are printed.
 TEST(Screens, MenusAtEveryQuestion) {
-  Folder dir;
+  PrintFolder dir;
   auto r = run(dir, source1("", "N\nN\n"), [](KaloWindow& w) {
     auto menu = [&](int item) {
       w.click(1, 500, 600);
@@ -179,7 +144,7 @@ TEST(Screens, MenusAtEveryQuestion) {
     menu(2);   // frame 1
     w.click(2, 500, 600);  // continue question: Return
     menu(3);   // cancel loop
-    menu(1);   // "0: Exit graphic mode"
+    w.keys("\x1a");
   });
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(dir.printed(), "2 KALO.PS\n");

@@ -15,6 +15,11 @@ namespace kalo_test {
 
 void answer_window_returns(const std::function<bool()>& alive) { answer_returns(alive); }
 
+PrintFolder::PrintFolder() {
+  write_file(file("print"), "#!/bin/sh\necho \"$@\" >> printed\n");
+  std::filesystem::permissions(file("print"), std::filesystem::perms::owner_all);
+}
+
 RunResult run_program(const std::string& binary, const std::string& dir,
                       const std::string& input, int timeout_s, const During& during,
                       bool as_user) {

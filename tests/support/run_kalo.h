@@ -12,6 +12,13 @@ namespace kalo_test {
 // Answers every question of the program's graphics window with Return.
 void answer_window_returns(const std::function<bool()>& alive);
 
+// A fresh folder whose print command logs its arguments, a line per job,
+// into the file "printed".
+struct PrintFolder : TempDir {
+  PrintFolder();
+  std::string printed() const { return read_file(file("printed")); }
+};
+
 struct RunResult {
   int status = -1;  // exit status (137: killed after the time limit)
   std::string out;  // standard output

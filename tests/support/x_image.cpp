@@ -3,9 +3,7 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-
 
 Display* x_open() {
   // A busy shared server refuses connections now and then; try again.
@@ -26,18 +24,4 @@ bool x_capture(Display* d, Window w, XShot& shot) {
     for (int x = 0; x < shot.w; ++x) shot.rgb.push_back(std::uint32_t(XGetPixel(img, x, y) & 0xFFFFFF));
   XDestroyImage(img);
   return true;
-}
-
-bool x_save_png(const XShot& shot, const std::string& path) {
-  const std::string ppm = path + ".ppm";
-  std::FILE* f = std::fopen(ppm.c_str(), "wb");
-  if (!f) return false;
-  std::fprintf(f, "P6 %d %d 255\n", shot.w, shot.h);
-  for (std::uint32_t p : shot.rgb) {
-    const unsigned char rgb[3] = {(unsigned char)(p >> 16), (unsigned char)(p >> 8), (unsigned char)p};
-    std::fwrite(rgb, 1, 3, f);
-  }
-  std::fclose(f);
-  const std::string cmd = "convert '" + ppm + "' '" + path + "' && rm -f '" + ppm + "'";
-  return std::system(cmd.c_str()) == 0;
 }

@@ -4,7 +4,6 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 // A second connection to the display of the tests; null when none opens.
@@ -20,5 +19,3 @@ struct XShot {
 
 // Reads the whole window; false if it cannot be read.
 bool x_capture(Display* d, Window w, XShot& shot);
-// Writes a picture as a PNG file (through ImageMagick's convert).
-bool x_save_png(const XShot& shot, const std::string& path);

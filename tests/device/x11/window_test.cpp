@@ -11,11 +11,6 @@
 namespace {
 
 constexpr const char* FONT1 = "*-HELVETICA-MEDIUM-R-NORMAL--*-120-*";
-void line(float x1, float y1, float x2, float y2) {
-  gramov(x1, y1);
-  gradrw(x2, y2);
-}
-
 class ScreenWindow : public ::testing::Test {
  protected:
   void SetUp() override {
