@@ -207,8 +207,8 @@ TEST(KaloRun, HfacFileLoadAndStore) {
                                  " any old HFAC.DAT is kept.\n",
                     stored = hfac_file(3, TEST1, "  0.123E+01");
   const std::string good = hfac_file(3, TEST1, "    1.23456");
-  auto file = [](const std::string& text, const char* name = "HFAC.DAT") {
-    return [=](const TempDir& d) { write_file(d.file(name), text); };
+  auto file = [](const std::string& text) {
+    return [=](const TempDir& d) { write_file(d.file("HFAC.DAT"), text); };
   };
   const struct {
     std::function<void(const TempDir&)> setup;
