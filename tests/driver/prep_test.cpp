@@ -43,6 +43,14 @@ TEST(NoiseReduction, RemovesEverythingBeyondTheZerosNearestThePeak) {
   }
 }
 
+// The centroid of the reference profile weighs its end samples half.
+TEST(Prep, ReferenceCentroidWeighsTheEndSamplesHalf) {
+  two_profiles();
+  expd.PR(51, 1) = 2;
+  prep();
+  EXPECT_FLOAT_EQ(stor.SCEN(1), 0.02f * (10 * 10 + 50 * 1) / 13);
+}
+
 // A profile of zero area (the reference one named as such) or a singular
 // transfer matrix ends the run with one line naming the profile.
 TEST(Prep, ZeroAreaOrSingularMatrixEndTheRun) {

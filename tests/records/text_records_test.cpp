@@ -41,6 +41,7 @@ TEST(TextRecordsWrite, RealFieldsAreColumnExact) {
       {"(E11.3)", 1.5f, "  0.150E+01\n"},  {"(E9.3)", -1.5f, "-.150E+01\n"},
       {"(E8.3)", -1.5f, "********\n"},     {"(E10.3)", -0.0f, " 0.000E+00\n"},
       {"(E10.3)", 9.9996f, " 0.100E+02\n"}, {"(1P,E9.2)", 1.5f, " 1.50E+00\n"},
+      {"(F4.3)", 0.5f, ".500\n"},          {"(E8.3)", 1.5f, ".150E+01\n"},  // zero dropped
       {"(1P,E8.2)", 12345.0f, "1.23E+04\n"}, {"(1PE9.2)", -1.25e-4f, "-1.25E-04\n"},
       {"(F10.3)", 0.5f, "     0.500\n"},   {"(F4.1)", -0.04f, " 0.0\n"},
       {"(F5.2)", 0.125f, " 0.12\n"},       {"(F5.0)", 2.5f, "   2.\n"},  // ties: to even
@@ -97,6 +98,7 @@ TEST(TextRecordsWrite, InternalRecordsAreBoundedAndChecked) {
       {"(A)", {"twelve chars"}, "twelve ", false}, {"(A)", {std::string_view(big)}, "xxxxxxx"},
       {"(A,A)", {rec::Item::chars(big.data(), -5), "ok"}, "ok     ", true},  // no length
       {"(I5", {n}}, {"(Q5)", {n}}, {"(F5)", {n}}, {"(I0)", {n}}, {"('open)", {n}}, {"(-2I3)", {n}},
+      {"(1(1(1(1(1(1(1(I1))))))))", {n}, "1      ", true},  // the deepest nesting
       {"(9(9(9(9(9(9(9(9(9(I1))))))))))", {n}}, {"(100000(100000(1X)))", {n}},
       {"('none')", {n}},  // an item but no data descriptor
       {"(I5,F5.1)", {x, n}}, {"(A)", {n}}, {"(E9.0)", {x}},
