@@ -43,17 +43,12 @@ TEST(NoiseReduction, RemovesEverythingBeyondTheZerosNearestThePeak) {
   }
 }
 
-TEST(Prep, ScalesToTheReferenceAreaAndInvertsTheMatrices) {
+// The centroid of the reference profile weighs its end samples half.
+TEST(Prep, ReferenceCentroidWeighsTheEndSamplesHalf) {
   two_profiles();
-  trol.ICEN = 2;
+  expd.PR(51, 1) = 2;
   prep();
-  // Scaled by 12/24, which holds only once the negative sample is set to 0.
-  EXPECT_EQ(expd.PR(31, 2), 10.0f);
-  EXPECT_FLOAT_EQ(stor.SCEN(2), (0.6f * 10 + 1.0f * 2) / 12);
-  EXPECT_EQ(stor.SREF(2), stor.SCEN(2));  // ICEN 2
-  // First row of RMAT(i) RINV(j): R11(1) RINV11(2) and R11(1) RINV12(2).
-  EXPECT_FLOAT_EQ(pint.AMAT(1, 2), 0.5f);
-  EXPECT_FLOAT_EQ(pint.BMAT(1, 2), -1.0f / 3);
+  EXPECT_FLOAT_EQ(stor.SCEN(1), 0.02f * (10 * 10 + 50 * 1) / 13);
 }
 
 // A profile of zero area (the reference one named as such) or a singular

@@ -4,86 +4,26 @@
 
 #include <cmath>
 #include <cstring>
-#include <tuple>
 
-#include "driver/data_file.h"
 #include "driver/prep.h"
 #include "state/run_state.h"
 #include "driver/test_sources.h"
 #include "records/text_records.h"
-#include "engine/integrals.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-// Test source NTEST (0: the 20-profile example) after the preparation, with
-// no noise reduction and start factors 1.  Sources 1 and 5 (the disc and the
-// tilted Gaussian) have three shears, SLIM = TLIM = 0.5 and SREF = SLIM.
+// Test source NTEST after the preparation, with no noise reduction and
+// start factors 1.  Sources 1 and 5 (the disc and the tilted Gaussian) have
+// three shears, SLIM = TLIM = 0.5 and SREF = SLIM.
 void prepared(int NTEST) {
   reset_run_state();
-  kalo_test::write_file("KALOIN.DAT", kalo_test::read_file(KALO_SOURCE_DIR "/examples/KALOIN20.DAT"));
   kalo_test::feed_stdin("N\n\n");
   ::testing::internal::CaptureStdout();
   trol.NTEST = NTEST;
-  NTEST == 0 ? readp() : setp();
+  setp();
   prep();
   ::testing::internal::GetCapturedStdout();
-}
-
-// The iteration read plainly, through qtrap(prod, ...) and hint; writes
-// nothing.  A sweep without a comparable sample is undone and ends the call.
-void reference_kalo(int& ICON, float& QAVD) {
-  const float EPSIL = 1.0e-20f, RATLO = 1.0f - trol.QTOL, RATHI = 1.0f + trol.QTOL;
-  float QOLD = 10.0f / EPSIL;
-  for (int ITER = 1; ITER <= trol.MITER; ++ITER) {
-    ucopy(stor.HFAC.data(), conti.HSAVE.data(), 1020);
-    ICON = ITER;
-    QAVD = 0.0f;
-    int N = 0;
-    for (pint.LPROJ = 1; pint.LPROJ <= expd.NL; ++pint.LPROJ)
-      for (int K = 1; K <= expd.NK; ++K) {
-        float& H = stor.HFAC(K, pint.LPROJ);
-        pint.SPOS = float(K - 1) * expd.STEP - stor.SREF(pint.LPROJ);
-        float HNEW = 0.0f;
-        if (std::fabs(pint.SPOS) <= stor.SLIM) {
-          const float PRKL = expd.PR(K, pint.LPROJ);
-          const float POLD = blank.PCAL(K, pint.LPROJ) = H * qtrap(prod, -stor.TLIM, stor.TLIM, 51);
-          if (PRKL > EPSIL && POLD > EPSIL) {
-            const float RATIO = POLD / (PRKL + EPSIL);
-            HNEW = RATIO < RATLO ? H * RATLO / RATIO : RATIO > RATHI ? H * RATHI / RATIO : H;
-            QAVD = QAVD + std::fabs(RATIO - 1.0f) * std::fabs(RATIO - 1.0f);
-            N = N + 1;
-          }
-          if (PRKL <= EPSIL) HNEW = H * PRKL / (POLD + EPSIL);
-        }
-        H = HNEW > 1.0e7f ? 0.0f : HNEW;
-      }
-    if (N > 0) QAVD = float(std::sqrt(double(QAVD / float(N))));
-    if (N > 0 && QAVD <= trol.PREC) break;
-    if (N == 0 || QOLD <= QAVD) {
-      ucopy(conti.HSAVE.data(), stor.HFAC.data(), 1020);
-      QAVD = QOLD;
-      break;
-    }
-    QOLD = QAVD;
-  }
-  for (int i = 1; i <= tran.NX; ++i)
-    for (int j = 1; j <= tran.NY; ++j) {
-      float& PRH = tran.RHO(i, j) = 1.0f;
-      for (int L = 1; L <= expd.NL; ++L)
-        PRH = hint(stor.RMAT(1, 1, L) * tran.XGRID(i) + stor.RMAT(1, 2, L) * tran.YGRID(j), L) * PRH;
-    }
-}
-
-// Untame factors (negative, huge) and reference points off the window: the
-// fast engine may neither skip zeros nor use its padded tables.
-void off_window() {
-  prepared(1);
-  stor.SREF(1) = 3.0f;  // projection 1 reads zeros everywhere
-  stor.SREF(3) = -2.2f;
-  for (int k = 20; k <= 24; ++k) stor.HFAC(k, 2) = -0.5f;
-  stor.HFAC(30, 3) = 3.0e38f;
-  blank.PCAL(1, 1) = 7.0f;  // outside the window: kept
 }
 
 // Unit 7 on a log file; run() returns the terminal text, log() the log's.
@@ -107,43 +47,6 @@ class Kalo : public ::testing::Test {
 };
 
 template <typename T> bool same(const T& a, const T& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-TEST_F(Kalo, MatchesThePlainReadingBitForBit) {
-  const struct { const char* what; void (*build)(); int MITER; } cases[] = {
-      {"the disc", [] { prepared(1); }, 9},
-      {"twenty views with their own reference points, and cuts", [] {
-         prepared(0);
-         for (int k = 1; k <= 4; ++k) stor.HFAC(k, 7) = stor.HFAC(k + 46, 12) = 0.0f;
-         for (int k = 20; k <= 30; ++k) stor.HFAC(k, 2) = 0.5f;  // view 1 passes the cap
-       }, 3},
-      {"reference points off the window, negative and huge factors", off_window, 2},
-      {"the same, density only: zero products of either sign", off_window, 0},
-  };
-  for (const auto& [what, build, MITER] : cases) {
-    SCOPED_TRACE(what);
-    build();
-    trol.MITER = MITER;
-    // Each engine from the same records, ICON and QAVD unset.
-    const auto start = std::tuple{stor, conti, tran, blank, pint, -1, -1.0f};
-    auto from = [&](void (*engine)(int&, float&)) {
-      std::tie(stor, conti, tran, blank, pint, ICON, QAVD) = start;
-      ::testing::internal::CaptureStdout();
-      engine(ICON, QAVD);
-      ::testing::internal::GetCapturedStdout();
-      return std::tuple{stor, conti, tran, blank, pint, ICON, QAVD};
-    };
-    EXPECT_TRUE(same(from(kalo), from(reference_kalo)));
-  }
-}
-
-TEST_F(Kalo, NoIterationOnlyRecomputesTheDensity) {
-  prepared(1);
-  trol.MITER = 0;
-  for (int k = 1; k <= 51; ++k) stor.HFAC(k, 2) = 0.5f;
-  EXPECT_EQ(run(), "");
-  EXPECT_EQ(log(), "");  // that ICON and QAVD stay unset: see the bit-for-bit test
-  EXPECT_EQ(tran.RHO(26, 26), 0.5f);  // s = 0 on every view
-}
 
 TEST_F(Kalo, AWorseSecondIterationIsUndoneAndReported) {
   // Two copies of the unsheared view whose profiles disagree by a factor 2:

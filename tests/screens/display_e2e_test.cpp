@@ -70,9 +70,7 @@ TEST(Display, ServerKilledWhileTheScreensAreShown) {
   DisplayName display(name);
   for (int i = 0; i < 50 && !fs::exists("/tmp/.X11-unix/X" + std::to_string(n)); ++i) usleep(100000);
 
-  TempDir dir;
-  write_file(dir.file("print"), "#!/bin/sh\necho \"$@\" >> printed\n");
-  fs::permissions(dir.file("print"), fs::perms::owner_all);
+  PrintFolder dir;
   auto r = run_kalo(dir.path, INPUT, [&](const std::function<bool()>& alive) {
     KaloWindow w;
     ASSERT_TRUE(w.find(alive));

@@ -1,10 +1,8 @@
 // Every frame of real runs, as the window shows it: test sources 1, 3 and
 // 5 and the 20-profile example, each frame checked for the colours of what
-// it must show.  With KALO_PICTURES set to a folder the screenshots are
-// kept there (<run>-<frame>.png) to be looked at.
+// it must show.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -37,7 +35,6 @@ void frames_of(const std::string& run, const std::string& input, const std::stri
   SCOPED_TRACE(run);
   TempDir dir;
   if (!data.empty()) write_file(dir.file("KALOIN.DAT"), read_file(data));
-  const char* keep = std::getenv("KALO_PICTURES");
   auto r = run_kalo(dir.path, input, [&](const std::function<bool()>& alive) {
     KaloWindow w;
     ASSERT_TRUE(w.find(alive));
@@ -51,7 +48,6 @@ void frames_of(const std::string& run, const std::string& input, const std::stri
           for (int x = 0; x < shot.w; ++x) n += shot.at(x, y) == COLOUR[c];
         EXPECT_GT(n, 100) << s.name << ": colour " << c;
       }
-      if (keep) x_save_png(shot, std::string(keep) + "/" + run + "-" + s.name + ".png");
     }
     w.keys("\n");
   });

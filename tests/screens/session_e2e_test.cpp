@@ -53,9 +53,7 @@ TEST(Session, ManyPassesHoldNoMoreThanTheFirst) {
   }
   input += "N\nN\n";
 
-  TempDir dir;
-  write_file(dir.file("print"), "#!/bin/sh\necho \"$@\" >> printed\n");
-  fs::permissions(dir.file("print"), fs::perms::owner_all);
+  PrintFolder dir;
   std::vector<std::string> held;
   std::vector<int> files;
   auto r = run_program(KALO_BIN, dir.path, input, 30 + 15 * passes,

@@ -2,31 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 namespace {
-
-TEST(RunState, StartsZeroAndArraysAreFirstIndexFastest) {
-  // Static storage is zero at program start.
-  for (int l = 1; l <= MAXL; ++l)
-    for (int k = 1; k <= MAXK; ++k) ASSERT_EQ(stor.HFAC(k, l), 0.0f);
-  EXPECT_EQ(expd.NL, 0);
-
-  stor.HFAC(2, 1) = 1.0f;
-  stor.HFAC(1, 2) = 2.0f;
-  EXPECT_EQ(stor.HFAC.data()[1], 1.0f);
-  EXPECT_EQ(stor.HFAC.data()[51], 2.0f);
-  stor.RMAT(1, 2, 3) = 5.0f;
-  EXPECT_EQ(stor.RMAT.data()[2 + 4 * 2], 5.0f);
-
-  // Copying 1020 words copies exactly the whole H-factor table.
-  std::memcpy(conti.HSAVE.data(), stor.HFAC.data(), 1020 * sizeof(float));
-  EXPECT_EQ(conti.HSAVE(2, 1), 1.0f);
-  EXPECT_EQ(conti.HSAVE(1, 2), 2.0f);
-  EXPECT_EQ(sizeof stor.HFAC, 1020 * sizeof(float));
-  reset_run_state();
-  EXPECT_EQ(stor.HFAC(2, 1), 0.0f);
-}
 
 TEST(FixedString, PadsComparesAndTrims) {
   FString<10> s;

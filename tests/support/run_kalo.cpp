@@ -5,15 +5,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
 
 namespace kalo_test {
 
 void answer_window_returns(const std::function<bool()>& alive) { answer_returns(alive); }
+
+PrintFolder::PrintFolder() {
+  write_file(file("print"), "#!/bin/sh\necho \"$@\" >> printed\n");
+  std::filesystem::permissions(file("print"), std::filesystem::perms::owner_all);
+}
 
 RunResult run_program(const std::string& binary, const std::string& dir,
                       const std::string& input, int timeout_s, const During& during,
@@ -23,8 +24,9 @@ RunResult run_program(const std::string& binary, const std::string& dir,
   // change of user).
   TempDir io;
   write_file(io.file("in"), input);
-  std::string user;
-  if (as_user && geteuid() == 0) user = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  // Another user may not read the display's cookie: such a run has no display.
+  std::string user = as_user ? "env -u DISPLAY " : "";
+  if (as_user && geteuid() == 0) user += "setpriv --reuid=65534 --regid=65534 --clear-groups ";
   std::string cmd = "cd '" + dir + "' && timeout -s KILL " + std::to_string(timeout_s) +
                     " " + user + "'" + binary + "' <'" + io.file("in") + "' >'" +
                     io.file("out") + "' 2>'" + io.file("err") + "'";

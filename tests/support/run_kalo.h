@@ -12,6 +12,13 @@ namespace kalo_test {
 // Answers every question of the program's graphics window with Return.
 void answer_window_returns(const std::function<bool()>& alive);
 
+// A fresh folder whose print command logs its arguments, a line per job,
+// into the file "printed".
+struct PrintFolder : TempDir {
+  PrintFolder();
+  std::string printed() const { return read_file(file("printed")); }
+};
+
 struct RunResult {
   int status = -1;  // exit status (137: killed after the time limit)
   std::string out;  // standard output
@@ -23,7 +30,7 @@ struct RunResult {
 // called (when given) with a function that tells whether it still runs.
 // With `as_user`, a run by root drops to an ordinary user (nobody), so that
 // file permissions hold for the program as they do for any user (`dir` must
-// then be open to that user).
+// then be open to that user); such a run has no display.
 using During = std::function<void(const std::function<bool()>& alive)>;
 RunResult run_program(const std::string& binary, const std::string& dir,
                       const std::string& input, int timeout_s = 60, const During& during = {},

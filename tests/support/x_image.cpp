@@ -1,4 +1,3 @@
-// gtest before Xlib, whose macros (None, Bool, ...) clash with its names.
 #include <gtest/gtest.h>
 
 #include "tests/support/x_image.h"
@@ -6,7 +5,6 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "device/x11/window.h"
@@ -70,18 +68,4 @@ XShot x_draw_shot(Display* ctl, const std::function<void()>& draw) {
   }
   ADD_FAILURE() << "window stayed covered";
   return s;
-}
-
-bool x_save_png(const XShot& shot, const std::string& path) {
-  const std::string ppm = path + ".ppm";
-  std::FILE* f = std::fopen(ppm.c_str(), "wb");
-  if (!f) return false;
-  std::fprintf(f, "P6 %d %d 255\n", shot.w, shot.h);
-  for (std::uint32_t p : shot.rgb) {
-    const unsigned char rgb[3] = {(unsigned char)(p >> 16), (unsigned char)(p >> 8), (unsigned char)p};
-    std::fwrite(rgb, 1, 3, f);
-  }
-  std::fclose(f);
-  const std::string cmd = "convert '" + ppm + "' '" + path + "' && rm -f '" + ppm + "'";
-  return std::system(cmd.c_str()) == 0;
 }

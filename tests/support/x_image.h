@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <vector>
 
 // A second connection to the display of the tests; null when none opens.
@@ -29,5 +28,3 @@ bool x_unobscured(Display* d, Window w);
 // window back through ctl; again if another window covered it meanwhile
 // (the tests share the display).  Fails the test when it stays covered.
 XShot x_draw_shot(Display* ctl, const std::function<void()>& draw);
-// Writes a picture as a PNG file (through ImageMagick's convert).
-bool x_save_png(const XShot& shot, const std::string& path);

@@ -148,24 +148,4 @@ TEST_F(Input, TakingTheKeyboardWhileTheWindowIsIconifiedDoesNotEndTheProgram) {
   EXPECT_EQ(next(), "alive");
 }
 
-// Without a display the device says so and stays closed: its operations
-// do nothing, a question leaves the answer as it was.
-TEST_F(Input, NoDisplayLeavesTheDeviceClosed) {
-  child = std::make_unique<XChild>([] {
-    setenv("DISPLAY", ":4711", 1);
-    inixwi("TOMOGRAPHY", 5.0f, 30.0f, 1015.0f, 800.0f);
-    x_report(xwi_window() == 0 ? "closed" : "open");
-    gramov(1.0f, 1.0f);
-    gradrw(2.0f, 2.0f);
-    flush_xwi();
-    ask();
-  });
-  std::string more;
-  EXPECT_EQ(next(), "Display not opened!");
-  EXPECT_EQ(next(), "closed");
-  EXPECT_EQ(next(), padded(""));
-  EXPECT_FALSE(child->line(more)) << more;
-  EXPECT_EQ(child->finish(), 0);
-}
-
 }  // namespace
