@@ -17,6 +17,7 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -27,6 +28,7 @@
 
 #include "driver/data_file.h"
 #include "driver/prep.h"
+#include "driver/replicas.h"
 #include "driver/results.h"
 #include "driver/run_steps.h"
 #include "driver/test_sources.h"
@@ -47,6 +49,7 @@ constexpr int USAGE_STATUS = 2;
 constexpr const char* SUMMARY_NOTE = ".summary";
 // Frames 1..8 as bits 1..8.
 constexpr unsigned ALL_FRAMES = 0x1FEu;
+constexpr int MAX_REPLICAS = 100000;
 
 struct Options {
   std::vector<std::string> data;
@@ -62,9 +65,15 @@ struct Options {
   int dpi = 150;
   double beta_gamma = 0.0;
   bool quiet = false;
+  // Replicas: perturbed copies of the measurement, reconstructed alike.
+  int replicas = 0;
+  std::int64_t seed = 1;
+  std::string noise_model = "poisson";
+  double matrix_error = 0.0;
   // Derived from the above.
   unsigned frames = 0;
   bool twid_given = false, beta_gamma_given = false;
+  NoiseModel replica_noise;
 };
 
 struct Run {
@@ -422,6 +431,18 @@ int batch_main(int argc, char** argv) {
   auto* bg = app.add_option("--beta-gamma", o.beta_gamma,
                             "relativistic beta*gamma, to report normalised emittances too");
   app.add_flag("--quiet", o.quiet, "no iteration lines on the terminal");
+  // Their values are checked below, each with its own line.
+  app.add_option("--replicas", o.replicas,
+                 "reconstructions of perturbed data, for the uncertainties (0: none)")
+      ->capture_default_str();
+  app.add_option("--seed", o.seed, "seed of the replicas' random draws")->capture_default_str();
+  app.add_option("--noise", o.noise_model,
+                 "how a replica perturbs a profile: poisson, or relative:R (normal factor of "
+                 "mean 1 and sd R, clipped at 0)")
+      ->capture_default_str();
+  app.add_option("--matrix-error", o.matrix_error,
+                 "sd of the normal factor (mean 1) on each transfer-matrix element of a replica")
+      ->capture_default_str();
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -440,6 +461,24 @@ int batch_main(int argc, char** argv) {
   }
   if (o.beta_gamma_given && !(std::isfinite(o.beta_gamma) && o.beta_gamma > 0.0)) {
     say("--beta-gamma: expected a finite number above 0, found " + number(o.beta_gamma));
+    return USAGE_STATUS;
+  }
+  if (o.replicas < 0 || o.replicas > MAX_REPLICAS) {
+    say("--replicas: expected a whole number from 0 to " + std::to_string(MAX_REPLICAS) +
+        ", found " + std::to_string(o.replicas));
+    return USAGE_STATUS;
+  }
+  if (o.seed < 0) {
+    say("--seed: expected a whole number >= 0, found " + std::to_string(o.seed));
+    return USAGE_STATUS;
+  }
+  if (!parse_noise(o.noise_model, o.replica_noise)) {
+    say("--noise: expected poisson or relative:R with R a finite number >= 0, found " +
+        o.noise_model);
+    return USAGE_STATUS;
+  }
+  if (!(std::isfinite(o.matrix_error) && o.matrix_error >= 0.0)) {
+    say("--matrix-error: expected a finite number >= 0, found " + number(o.matrix_error));
     return USAGE_STATUS;
   }
   if (!parse_pages(o.pages, o.frames)) {
