@@ -15,18 +15,22 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "driver/data_file.h"
 #include "driver/prep.h"
+#include "driver/replicas.h"
 #include "driver/results.h"
 #include "driver/run_steps.h"
 #include "driver/test_sources.h"
@@ -47,6 +51,7 @@ constexpr int USAGE_STATUS = 2;
 constexpr const char* SUMMARY_NOTE = ".summary";
 // Frames 1..8 as bits 1..8.
 constexpr unsigned ALL_FRAMES = 0x1FEu;
+constexpr int MAX_REPLICAS = 100000;
 
 struct Options {
   std::vector<std::string> data;
@@ -63,9 +68,15 @@ struct Options {
   int dpi = 150;
   double beta_gamma = 0.0;
   bool quiet = false;
+  // Replicas: perturbed copies of the measurement, reconstructed alike.
+  int replicas = 0;
+  std::int64_t seed = 1;
+  std::string noise_model = "poisson";
+  double matrix_error = 0.0;
   // Derived from the above.
   unsigned frames = 0;
   bool twid_given = false, beta_gamma_given = false;
+  NoiseModel replica_noise;
 };
 
 struct Run {
@@ -160,22 +171,20 @@ std::string number(double v) {
   return text;
 }
 
-[[noreturn]] void child_run(const Options& o, const Run& r) {
-  RunRecord run;
-  run.time = now_iso();
-  kalo_iteration_hook = keep_iteration;
-
+// Reads the measurement, prepares it and reconstructs as the options say,
+// writing the log into the working folder.  A replica's draws perturb the
+// measurement as read, before its preparation.
+void read_and_reconstruct(const Options& o, const Run& r, ReplicaDraws* draws, int& ICON,
+                          float& QAVD) {
   if (r.data.empty()) {
     trol.NTEST = o.test;
     setp();
     timdsp.ITEST = 1;
-    run.data_file = "test source " + std::to_string(o.test);
   } else {
     readp_from(r.data.c_str());
     timdsp.ITEST = 0;
-    run.data_file = r.data;
-    run.sha256 = file_sha256(r.data);
   }
+  if (draws) perturb_measurement(o.replica_noise, o.matrix_error, *draws);
   prep_profiles(o.noise == "yes");
   take_start_factors(o);
   // The printer of the empty answer: 1, black and white.
@@ -185,8 +194,8 @@ std::string number(double v) {
   rule.RULE = o.update == "mult" ? RULE_MULT : RULE_BAND;
 
   open_log();
-  int ICON = 0;
-  float QAVD = 0.0f;
+  ICON = 0;
+  QAVD = 0.0f;
   for (int call = 1; call <= 1 + o.continues; ++call) {
     bool resumed = call > 1;
     if (call > 1 && o.twid_given && takes_new_twid(float(o.twid))) {
@@ -197,6 +206,199 @@ std::string number(double v) {
     call_number = call;
     reconstruct(ICON, QAVD, resumed && resumes_last_call());
   }
+}
+
+// ----- the replicas, run before the main reconstruction -----
+
+// One replica in a grandchild: its quantities as one line "name value ..."
+// on `out` (exit 0), or exit status 1 when its data are refused.
+[[noreturn]] void replica_run(const Options& o, const Run& r, int number, int out) {
+  const int null = ::open("/dev/null", O_WRONLY);
+  ::dup2(null, 1);
+  ::dup2(null, 2);
+  ReplicaDraws draws(std::uint64_t(o.seed), std::uint64_t(number));
+  int ICON = 0;
+  float QAVD = 0.0f;
+  read_and_reconstruct(o, r, &draws, ICON, QAVD);
+  RunRecord run;
+  run.has_beta_gamma = o.beta_gamma_given;
+  run.beta_gamma = o.beta_gamma;
+  std::string line;
+  char value[40];
+  for (const auto& [name, v] : named_values(run, run_quantities(run))) {
+    std::snprintf(value, sizeof value, " %.17g", v);
+    line += name + value + " ";
+  }
+  line += '\n';
+  const bool sent = ::write(out, line.data(), line.size()) == ssize_t(line.size());
+  rec::close_all();
+  _exit(sent ? 0 : FAIL_STATUS);
+}
+
+// A replica's outcome: its quantities by name, or none when it failed.
+struct ReplicaOutcome {
+  bool ok = false;
+  std::vector<std::pair<std::string, double>> values;
+};
+
+// A line of the progress shown on a terminal while replicas run.
+void show_progress(int done, int total, double seconds) {
+  const double left = done > 0 ? seconds / done * (total - done) : 0.0;
+  std::fprintf(stderr, "\rkalo: replicas %d of %d done, about %.0f s left ", done, total, left);
+  std::fflush(stderr);
+}
+
+// Runs the replicas 1..N, two at a time (one per core), each in its own
+// process in a scratch folder of the working folder.  Their outcomes are
+// kept by replica number, so nothing depends on which finishes first.
+std::vector<ReplicaOutcome> run_replicas(const Options& o, const Run& r) {
+  constexpr int WORKERS = 2;
+  const int total = o.replicas;
+  std::vector<ReplicaOutcome> outcomes(static_cast<std::size_t>(total));
+  const bool progress = ::isatty(STDERR_FILENO) != 0;
+  struct Slot {
+    pid_t pid = -1;
+    int fd = -1, number = 0;
+    std::string folder;
+  } slots[WORKERS];
+  for (int w = 0; w < WORKERS; ++w) {
+    char folder[] = ".replica-XXXXXX";
+    if (::mkdtemp(folder)) slots[w].folder = folder;
+  }
+  timespec start;
+  ::clock_gettime(CLOCK_MONOTONIC, &start);
+  int next = 1, done = 0, running = 0;
+  while (done < total) {
+    for (Slot& s : slots) {
+      if (s.pid >= 0 || next > total || s.folder.empty()) continue;
+      int p[2];
+      if (::pipe(p) != 0) break;
+      std::fflush(nullptr);
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        ::close(p[0]);
+        if (::chdir(s.folder.c_str()) != 0) _exit(FAIL_STATUS);
+        replica_run(o, r, next, p[1]);
+      }
+      ::close(p[1]);
+      if (pid < 0) {
+        ::close(p[0]);
+        break;
+      }
+      s.pid = pid;
+      s.fd = p[0];
+      s.number = next++;
+      ++running;
+    }
+    if (running == 0) {
+      // No replica could be started: the rest count as failed.
+      done = total;
+      break;
+    }
+    int status = 0;
+    const pid_t pid = ::waitpid(-1, &status, 0);
+    if (pid < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (Slot& s : slots) {
+      if (s.pid != pid) continue;
+      std::string line;
+      char buf[4096];
+      ssize_t n;
+      while ((n = ::read(s.fd, buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR))
+        if (n > 0) line.append(buf, std::size_t(n));
+      ::close(s.fd);
+      ReplicaOutcome& oc = outcomes[std::size_t(s.number - 1)];
+      if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && !line.empty()) {
+        oc.ok = true;
+        std::istringstream in(line);
+        std::string name, value;
+        while (in >> name >> value)
+          oc.values.emplace_back(name, std::strtod(value.c_str(), nullptr));
+      }
+      s.pid = -1;
+      --running;
+      ++done;
+      if (progress) {
+        timespec now;
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        show_progress(done, total,
+                      double(now.tv_sec - start.tv_sec) +
+                          1e-9 * double(now.tv_nsec - start.tv_nsec));
+      }
+    }
+  }
+  if (progress) std::fprintf(stderr, "\r%60s\r", "");
+  std::error_code ec;
+  for (const Slot& s : slots)
+    if (!s.folder.empty()) fs::remove_all(s.folder, ec);
+  return outcomes;
+}
+
+// The replicas' values of the main run's quantities, with the replicas that
+// failed or lack one of them counted.
+ReplicaSet gather_replicas(const Options& o, const std::vector<ReplicaOutcome>& outcomes,
+                           const std::vector<std::pair<std::string, double>>& main_values) {
+  ReplicaSet set;
+  set.count = int(outcomes.size());
+  set.settings = {{"seed", o.seed}, {"noise", o.noise_model}, {"matrix_error", o.matrix_error}};
+  for (const auto& [name, v] : main_values) {
+    set.names.push_back(name);
+    set.values.emplace_back(outcomes.size(), std::nan(""));
+  }
+  for (std::size_t r = 0; r < outcomes.size(); ++r) {
+    if (!outcomes[r].ok) {
+      ++set.refused;
+      continue;
+    }
+    bool all = true;
+    for (std::size_t i = 0; i < set.names.size(); ++i) {
+      bool found = false;
+      for (const auto& [name, v] : outcomes[r].values)
+        if (name == set.names[i]) {
+          set.values[i][r] = v;
+          found = true;
+        }
+      all = all && found;
+    }
+    if (!all) ++set.without_quantities;
+  }
+  return set;
+}
+
+// "value +- sd" with the sd to two significant digits and the value to the
+// same decimal place; the value alone (as %.6g) when there is no spread.
+std::string with_error(const ReplicaSet* set, const char* name, double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", v);
+  if (!set) return text;
+  for (std::size_t i = 0; i < set->names.size(); ++i) {
+    if (set->names[i] != name) continue;
+    const Spread s = spread_of(set->values[i]);
+    if (!(std::isfinite(s.sd) && s.sd > 0.0)) return text;
+    const int decimals = std::max(0, 1 - int(std::floor(std::log10(s.sd))));
+    std::snprintf(text, sizeof text, "%.*f +- %.*f", decimals, v, decimals, s.sd);
+  }
+  return text;
+}
+
+[[noreturn]] void child_run(const Options& o, const Run& r) {
+  RunRecord run;
+  run.time = now_iso();
+  std::vector<ReplicaOutcome> replica_outcomes;
+  if (o.replicas > 0) replica_outcomes = run_replicas(o, r);
+  kalo_iteration_hook = keep_iteration;
+
+  if (r.data.empty()) {
+    run.data_file = "test source " + std::to_string(o.test);
+  } else {
+    run.data_file = r.data;
+    run.sha256 = file_sha256(r.data);
+  }
+  int ICON = 0;
+  float QAVD = 0.0f;
+  read_and_reconstruct(o, r, nullptr, ICON, QAVD);
   std::string why;
   if (!store_hfac(why)) fatal(why);
   rec::close(7);
@@ -224,6 +426,11 @@ std::string number(double v) {
   run.has_beta_gamma = o.beta_gamma_given;
   run.beta_gamma = o.beta_gamma;
   const RunQuantities q = run_quantities(run);
+  ReplicaSet replicas;
+  if (o.replicas > 0) {
+    replicas = gather_replicas(o, replica_outcomes, named_values(run, q));
+    run.replicas = &replicas;
+  }
   if (!write_results(run, q, why)) fatal(why);
 
   if (o.frames != 0)
@@ -242,9 +449,15 @@ std::string number(double v) {
     line += "emittance_rms = 0 mm mrad (singular beam matrix), emittance_86 = " +
             number(b.emittance_fraction_mm_mrad[2]) + " mm mrad";
   else
-    line += "emittance_rms = " + number(b.emittance_rms_mm_mrad) + " mm mrad, alpha = " +
-            number(b.alpha) + ", beta = " + number(b.beta_m) + " m, emittance_86 = " +
-            number(b.emittance_fraction_mm_mrad[2]) + " mm mrad";
+    line += "emittance_rms = " + with_error(run.replicas, "emittance_rms_mm_mrad",
+                                            b.emittance_rms_mm_mrad) +
+            " mm mrad, alpha = " + with_error(run.replicas, "alpha", b.alpha) +
+            ", beta = " + with_error(run.replicas, "beta_m", b.beta_m) +
+            " m, emittance_86 = " + number(b.emittance_fraction_mm_mrad[2]) + " mm mrad";
+  if (run.replicas)
+    line += " (" + std::to_string(replicas.count) + " replicas, " +
+            std::to_string(replicas.refused) + " refused, " +
+            std::to_string(replicas.without_quantities) + " without quantities)";
   auto field = [](bool has, double v) { return has ? number(v) : std::string(); };
   const std::string row = std::string(run.converged ? "yes" : "no") + "," +
                           std::to_string(ICON) + "," + number(QAVD) + "," +
@@ -431,6 +644,18 @@ int batch_main(int argc, char** argv) {
   auto* bg = app.add_option("--beta-gamma", o.beta_gamma,
                             "relativistic beta*gamma, to report normalised emittances too");
   app.add_flag("--quiet", o.quiet, "no iteration lines on the terminal");
+  // Their values are checked below, each with its own line.
+  app.add_option("--replicas", o.replicas,
+                 "reconstructions of perturbed data, for the uncertainties (0: none)")
+      ->capture_default_str();
+  app.add_option("--seed", o.seed, "seed of the replicas' random draws")->capture_default_str();
+  app.add_option("--noise", o.noise_model,
+                 "how a replica perturbs a profile: poisson, or relative:R (normal factor of "
+                 "mean 1 and sd R, clipped at 0)")
+      ->capture_default_str();
+  app.add_option("--matrix-error", o.matrix_error,
+                 "sd of the normal factor (mean 1) on each transfer-matrix element of a replica")
+      ->capture_default_str();
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -449,6 +674,24 @@ int batch_main(int argc, char** argv) {
   }
   if (o.beta_gamma_given && !(std::isfinite(o.beta_gamma) && o.beta_gamma > 0.0)) {
     say("--beta-gamma: expected a finite number above 0, found " + number(o.beta_gamma));
+    return USAGE_STATUS;
+  }
+  if (o.replicas < 0 || o.replicas > MAX_REPLICAS) {
+    say("--replicas: expected a whole number from 0 to " + std::to_string(MAX_REPLICAS) +
+        ", found " + std::to_string(o.replicas));
+    return USAGE_STATUS;
+  }
+  if (o.seed < 0) {
+    say("--seed: expected a whole number >= 0, found " + std::to_string(o.seed));
+    return USAGE_STATUS;
+  }
+  if (!parse_noise(o.noise_model, o.replica_noise)) {
+    say("--noise: expected poisson or relative:R with R a finite number >= 0, found " +
+        o.noise_model);
+    return USAGE_STATUS;
+  }
+  if (!(std::isfinite(o.matrix_error) && o.matrix_error >= 0.0)) {
+    say("--matrix-error: expected a finite number >= 0, found " + number(o.matrix_error));
     return USAGE_STATUS;
   }
   if (!parse_pages(o.pages, o.frames)) {

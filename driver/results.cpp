@@ -4,6 +4,7 @@
 #include <hdf5.h>
 #include <nettle/sha2.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -122,6 +123,21 @@ json to_json(const RunRecord& run, const RunQuantities& q) {
   }
   j["quantities"] = quantities;
   j["quantities_status"] = quantities_status(q.beam);
+  if (run.replicas) {
+    const ReplicaSet& r = *run.replicas;
+    json u = {{"replicas", r.count},
+              {"settings", r.settings},
+              {"refused", r.refused},
+              {"without_quantities", r.without_quantities}};
+    json spreads = json::object();
+    for (std::size_t i = 0; i < r.names.size(); ++i) {
+      const Spread s = spread_of(r.values[i]);
+      spreads[r.names[i]] = {
+          {"n", s.n}, {"mean", s.mean}, {"sd", s.sd}, {"p16", s.p16}, {"p84", s.p84}};
+    }
+    u["quantities"] = spreads;
+    j["uncertainty"] = u;
+  }
   return j;
 }
 
@@ -201,7 +217,8 @@ struct H5 {
   void dataset(hid_t loc, const char* name, hid_t mem, hid_t file, int rank, const hsize_t* dims,
                const void* data, const char* units, const char* description) {
     hid_t space = rank == 0 ? H5Screate(H5S_SCALAR) : H5Screate_simple(rank, dims, nullptr);
-    hid_t d = check(H5Dcreate2(loc, name, file, space, H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT));
+    hid_t d = check(H5Dcreate2(loc, name, file, space, H5P_DEFAULT, untimed(H5P_DATASET_CREATE),
+                               H5P_DEFAULT));
     if (d >= 0) {
       check_status(H5Dwrite(d, mem, H5S_ALL, H5S_ALL, H5P_DEFAULT, data));
       attr_string(d, "units", units);
@@ -219,7 +236,22 @@ struct H5 {
     dataset(loc, name, H5T_NATIVE_DOUBLE, H5T_IEEE_F64LE, rank, dims, data, units, description);
   }
   hid_t group(hid_t loc, const char* name) {
-    return check(H5Gcreate2(loc, name, H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT));
+    return check(H5Gcreate2(loc, name, H5P_DEFAULT, untimed(H5P_GROUP_CREATE), H5P_DEFAULT));
+  }
+  // Creation properties without the objects' modification times, so that
+  // the same run gives the same file apart from its time attribute.
+  hid_t untimed(hid_t kind) {
+    hid_t& p = kind == H5P_DATASET_CREATE ? dataset_props : group_props;
+    if (p < 0) {
+      p = check(H5Pcreate(kind));
+      if (p >= 0) check_status(H5Pset_obj_track_times(p, false));
+    }
+    return p;
+  }
+  hid_t dataset_props = -1, group_props = -1;
+  ~H5() {
+    if (dataset_props >= 0) H5Pclose(dataset_props);
+    if (group_props >= 0) H5Pclose(group_props);
   }
 };
 
@@ -227,6 +259,41 @@ struct H5 {
 float density[MAXG * MAXG];
 float by_profile[MAXL * MAXK];
 float matrices[MAXL * 4];
+
+// Group uncertainty: per quantity of the main run, every replica's value and
+// their spread.
+void write_h5_uncertainty(H5& h, hid_t f, const RunRecord& run, const RunQuantities& q) {
+  const ReplicaSet& r = *run.replicas;
+  hid_t g = h.group(f, "uncertainty");
+  if (g < 0) return;
+  h.attr_json(g, "replicas", r.count);
+  for (const auto& [key, value] : r.settings.items()) h.attr_json(g, key.c_str(), value);
+  h.attr_json(g, "refused", r.refused);
+  h.attr_json(g, "without_quantities", r.without_quantities);
+  Named named[16];
+  const int n = named_quantities(run, q, named);
+  for (int i = 0; i < n; ++i) {
+    std::size_t k = 0;
+    while (k < r.names.size() && r.names[k] != named[i].name) ++k;
+    if (k == r.names.size()) continue;
+    hid_t qg = h.group(g, named[i].name);
+    if (qg < 0) continue;
+    const char* units = named[i].units;
+    hsize_t count = hsize_t(r.values[k].size());
+    h.doubles(qg, "values", 1, &count, r.values[k].data(), units,
+              "the quantity of each replica in replica order (NaN: the replica has none)");
+    const Spread s = spread_of(r.values[k]);
+    h.doubles(qg, "mean", 0, nullptr, &s.mean, units, "mean of the replicas' values");
+    h.doubles(qg, "sd", 0, nullptr, &s.sd, units,
+              "standard deviation of the replicas' values (divisor n - 1)");
+    h.doubles(qg, "p16", 0, nullptr, &s.p16, units,
+              "16th percentile of the replicas' values (linear between ranks)");
+    h.doubles(qg, "p84", 0, nullptr, &s.p84, units,
+              "84th percentile of the replicas' values (linear between ranks)");
+    H5Gclose(qg);
+  }
+  H5Gclose(g);
+}
 
 void write_h5_contents(H5& h, hid_t f, const RunRecord& run, const RunQuantities& q) {
   h.attr_string(f, "program", "KALO");
@@ -340,6 +407,8 @@ void write_h5_contents(H5& h, hid_t f, const RunRecord& run, const RunQuantities
     H5Gclose(g);
   }
 
+  if (run.replicas) write_h5_uncertainty(h, f, run, q);
+
   g = h.group(f, "contour_table");
   if (g >= 0) {
     hsize_t n = hsize_t(q.n_contour);
@@ -364,7 +433,10 @@ bool write_h5(const RunRecord& run, const RunQuantities& q, std::string& why) {
   // Compact object headers of the 1.8 file format (read by every current
   // HDF5 tool and h5py).
   H5Pset_libver_bounds(access, H5F_LIBVER_V18, H5F_LIBVER_LATEST);
-  hid_t f = h.check(H5Fcreate(temp.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, access));
+  hid_t create = H5Pcreate(H5P_FILE_CREATE);  // the root group untimed, as every group
+  H5Pset_obj_track_times(create, false);
+  hid_t f = h.check(H5Fcreate(temp.c_str(), H5F_ACC_TRUNC, create, access));
+  H5Pclose(create);
   H5Pclose(access);
   if (f >= 0) {
     write_h5_contents(h, f, run, q);
@@ -400,6 +472,36 @@ RunQuantities run_quantities(const RunRecord& run) {
   }
   q.emittance_86_contour_mm_mrad = ps.EMIT86;
   return q;
+}
+
+std::vector<std::pair<std::string, double>> named_values(const RunRecord& run,
+                                                         const RunQuantities& q) {
+  Named named[16];
+  const int n = named_quantities(run, q, named);
+  std::vector<std::pair<std::string, double>> out;
+  for (int i = 0; i < n; ++i) out.emplace_back(named[i].name, named[i].value);
+  return out;
+}
+
+Spread spread_of(const std::vector<double>& values) {
+  std::vector<double> v;
+  for (double x : values)
+    if (std::isfinite(x)) v.push_back(x);
+  const double none = std::nan("");
+  if (v.empty()) return {0, none, none, none, none};
+  const int n = int(v.size());
+  double sum = 0.0;
+  for (double x : v) sum += x;
+  const double mean = sum / n;
+  double squares = 0.0;
+  for (double x : v) squares += (x - mean) * (x - mean);
+  std::sort(v.begin(), v.end());
+  auto percentile = [&](double p) {
+    const double h = (n - 1) * p / 100.0;
+    const int i = int(std::floor(h));
+    return i + 1 < n ? v[i] + (h - i) * (v[i + 1] - v[i]) : v[i];
+  };
+  return {n, mean, n > 1 ? std::sqrt(squares / (n - 1)) : 0.0, percentile(16.0), percentile(84.0)};
 }
 
 bool write_results(const RunRecord& run, const RunQuantities& q, std::string& why) {

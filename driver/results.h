@@ -21,6 +21,28 @@ struct IterationRow {
   int ninf, nind, nzer, nout, n;
 };
 
+// The replicas of a run: perturbed copies of its measurement, reconstructed
+// alike, whose spread gives each quantity's uncertainty.
+struct ReplicaSet {
+  int count = 0;               // replicas run
+  int refused = 0;             // their perturbed data were refused, or the run failed
+  int without_quantities = 0;  // reconstructed, but a quantity of the main run missing
+  nlohmann::ordered_json settings;          // seed, noise model, matrix error
+  std::vector<std::string> names;           // the main run's quantities
+  std::vector<std::vector<double>> values;  // values[quantity][replica], NaN where none
+};
+
+// The spread of the finite values among `values`: their number, mean,
+// standard deviation (divisor n - 1; 0 for fewer than two) and the 16th and
+// 84th percentiles.  The p-th percentile of the sorted values v_0..v_(n-1)
+// interpolates linearly at rank h = (n - 1) p / 100: v_i + (h - i)(v_(i+1) - v_i)
+// with i = floor(h).  All NaN when there is no finite value.
+struct Spread {
+  int n;
+  double mean, sd, p16, p84;
+};
+Spread spread_of(const std::vector<double>& values);
+
 // What the results tell besides the run state.
 struct RunRecord {
   std::string data_file;    // the data file's path, or "test source N"
@@ -31,6 +53,7 @@ struct RunRecord {
   bool converged = false;   // the last call ended with QAVD <= PREC
   bool has_beta_gamma = false;
   double beta_gamma = 0.0;
+  const ReplicaSet* replicas = nullptr;  // none when no replica was asked for
 };
 
 // The beam's quantities and the contour plot's emittance table (record ps)
@@ -44,6 +67,11 @@ struct RunQuantities {
   double emittance_86_contour_mm_mrad;
 };
 RunQuantities run_quantities(const RunRecord& run);
+
+// The quantities the results files hold by name, in their order; only those
+// that could be computed.
+std::vector<std::pair<std::string, double>> named_values(const RunRecord& run,
+                                                         const RunQuantities& q);
 
 // Writes results.json and results.h5 into the working folder.  False with a
 // one-line reason naming the file in `why` when one cannot be written; no

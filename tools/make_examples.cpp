@@ -1,6 +1,10 @@
 // make-examples FOLDER: writes the example measurements KALOIN.DAT and
 // KALOIN20.DAT into FOLDER, and beside each its true density, KALOIN.TRUE
 // and KALOIN20.TRUE (format in tools/true_density.h).
+// make-examples FOLDER --study N COUNTS: writes N measurements of the beam
+// of KALOIN.DAT with COUNTS particles per profile and Poisson noise, STUDY01.DAT
+// upward (data set n drawn with seed n), and prints the beam's true rms
+// emittance, alpha and beta; for judging the replicas' error bars.
 //
 // Each file is a synthetic measurement of a known phase-space density: the
 // density is integrated along every projection line of constant s and the
@@ -24,9 +28,11 @@
 // profiles are the projections of the density under the matrices KALO reads.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "driver/data_file.h"
+#include "driver/replicas.h"
 #include "state/fixed.h"
 #include "records/text_records.h"
 #include "tools/true_density.h"
@@ -112,7 +118,10 @@ void matrix(const Example& e, int l, float r[4]) {
 // Profile l: the counts in each sample window of width STEP, the density
 // integrated along t over four times the t window (a measurement sees the
 // whole beam), trapezoid rule, with the inverse matrix in cm and rad.
-void profile(const Example& e, const float r[4], FArray<float, NK>& pr) {
+// With `noise`, each sample is a Poisson draw of its expected count and no
+// background is cut.
+void profile(const Example& e, const float r[4], FArray<float, NK>& pr,
+             ReplicaDraws* noise = nullptr) {
   const double r11 = r[0], r12 = r[1] * 100.0, r21 = r[2] * 0.01, r22 = r[3];
   const double det = r11 * r22 - r12 * r21;
   const double slim = e.swid * 0.5, step = 2.0 * slim / (NK - 1);
@@ -125,8 +134,10 @@ void profile(const Example& e, const float r[4], FArray<float, NK>& pr) {
       const double x = (r22 * s - r12 * t) / det, y = (-r21 * s + r11 * t) / det;
       sum += density(e, x, y) * ((n == 0 || n == NT - 1) ? 0.5 : 1.0);
     }
-    pr(k) = float(std::round(e.counts * step * sum * dt / std::fabs(det)));
+    const double mean = e.counts * step * sum * dt / std::fabs(det);
+    pr(k) = float(noise ? noise->poisson(mean) : std::round(mean));
   }
+  if (noise) return;
   // Background cut: samples below CUT of the peak read as 0.
   float peak = 0.0f;
   for (int k = 1; k <= NK; ++k) peak = std::fmax(peak, pr(k));
@@ -136,7 +147,7 @@ void profile(const Example& e, const float r[4], FArray<float, NK>& pr) {
 
 // Writes one file (under a temporary name first, so that an old file is
 // only replaced by a complete one).
-bool write_example(const Example& e, const std::string& folder) {
+bool write_example(const Example& e, const std::string& folder, ReplicaDraws* noise = nullptr) {
   const std::string path = folder + "/" + e.file, tmp = path + ".new";
   if (rec::open(DATA_UNIT, tmp, rec::Status::UNKNOWN, rec::Access::SEQUENTIAL, rec::ERR) != 0) {
     std::fprintf(stderr, "make-examples: cannot create %s\n", tmp.c_str());
@@ -150,7 +161,7 @@ bool write_example(const Example& e, const std::string& folder) {
     float r[4];
     FArray<float, NK> pr;
     matrix(e, l, r);
-    profile(e, r, pr);
+    profile(e, r, pr, noise);
     rec::write_formatted(DATA_UNIT, FMT_DATA_MATRIX, {r[0], r[1], r[2], r[3]});
     rec::write_formatted(DATA_UNIT, FMT_DATA_SAMPLES, {pr});
   }
@@ -177,9 +188,35 @@ bool write_example(const Example& e, const std::string& folder) {
 
 }  // namespace
 
+// The study's data sets and the true quantities of their beam.
+int write_study(const std::string& folder, int n, double counts) {
+  Example e = EXAMPLES[0];
+  e.counts = counts;
+  e.title = "Study: tilted off-centre Gaussian beam with Poisson noise";
+  for (int i = 1; i <= n; ++i) {
+    char name[24];
+    std::snprintf(name, sizeof name, "STUDY%02d.DAT", i);
+    e.file = name;
+    ReplicaDraws noise(std::uint64_t(i), 0);
+    if (!write_example(e, folder, &noise)) return 1;
+  }
+  // The beam matrix in (x mm, x' mrad): the covariance in the plane
+  // (x, BETA y) in cm^2, times 100 (cm to mm; BETA*y cm to mrad).
+  const Gauss& g = e.g[0];
+  const double c = std::cos(g.tilt * PI / 180.0), s = std::sin(g.tilt * PI / 180.0);
+  const double a = g.sig1 * g.sig1, b = g.sig2 * g.sig2;
+  const double s11 = 100.0 * (c * c * a + s * s * b), s12 = 100.0 * c * s * (a - b);
+  const double eps = 100.0 * g.sig1 * g.sig2;
+  std::printf("true emittance_rms_mm_mrad %.9g alpha %.9g beta_m %.9g\n", eps, -s12 / eps,
+              s11 / eps);
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[2]) == "--study")
+    return write_study(argv[1], std::atoi(argv[3]), std::atof(argv[4]));
   if (argc != 2) {
-    std::fprintf(stderr, "usage: make-examples FOLDER\n");
+    std::fprintf(stderr, "usage: make-examples FOLDER [--study N COUNTS]\n");
     return 2;
   }
   for (const Example& e : EXAMPLES)
