@@ -16,21 +16,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "device/paper_colours.h"
 #include "state/run_state.h"
 
 namespace {
-
-// Page colour table (r, g, b), index 0..7, as on KALO.PS.
-constexpr double RGB[8][3] = {
-    {1.0, 1.0, 1.0},  // 0 white
-    {0.0, 0.0, 0.0},  // 1 black
-    {1.0, 0.0, 0.0},  // 2 red
-    {0.0, 1.0, 0.0},  // 3 green
-    {0.0, 1.0, 1.0},  // 4 cyan
-    {1.0, 0.0, 1.0},  // 5 magenta
-    {0.0, 0.0, 1.0},  // 6 blue
-    {1.0, 1.0, 0.0},  // 7 yellow
-};
 
 // Where device (0, 0) lies on the page, in points from the left and bottom.
 constexpr double ORIGIN_X = 20.0;
@@ -266,7 +255,7 @@ void CairoPen::colour(int i) {
   if (i != colour_) {
     stroke();
     colour_ = i;
-    cairo_set_source_rgb(cr_, RGB[i][0], RGB[i][1], RGB[i][2]);
+    cairo_set_source_rgb(cr_, PAPER_RGB[i][0], PAPER_RGB[i][1], PAPER_RGB[i][2]);
   }
   has_point_ = false;
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "device/ps/paper_pen.h"
+#include "device/paper_colours.h"
 #include "state/run_state.h"
 #include "records/text_records.h"
 
@@ -15,18 +16,6 @@ PaperPen paper_pen;
 namespace {
 
 constexpr int PSUNIT = 25;
-
-// Page colour table (r, g, b), index 0..7.
-constexpr float RGB[8][3] = {
-    {1.0f, 1.0f, 1.0f},  // 0 white
-    {0.0f, 0.0f, 0.0f},  // 1 black
-    {1.0f, 0.0f, 0.0f},  // 2 red
-    {0.0f, 1.0f, 0.0f},  // 3 green
-    {0.0f, 1.0f, 1.0f},  // 4 cyan
-    {1.0f, 0.0f, 1.0f},  // 5 magenta
-    {0.0f, 0.0f, 1.0f},  // 6 blue
-    {1.0f, 1.0f, 0.0f},  // 7 yellow
-};
 
 // Lines 1 to 10 of every page set-up (written with one leading blank).
 constexpr std::string_view PROLOGUE[] = {
@@ -200,7 +189,7 @@ void pssetcol(const int& i) {
     say(msg);
     return;
   }
-  put_stroke("(' st',3F4.1,' c st')", {RGB[i][0], RGB[i][1], RGB[i][2]});
+  put_stroke("(' st',3F4.1,' c st')", {PAPER_RGB[i][0], PAPER_RGB[i][1], PAPER_RGB[i][2]});
 }
 
 void psflush() {
