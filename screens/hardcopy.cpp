@@ -19,6 +19,14 @@ bool page_defined(int frame, int item) {
   return (frame >= 3 && frame <= 8) || frame == EMITTANCE_PAGE;
 }
 
+void hardcopy_settings() {
+  coltag.PSXS = 0.2f;
+  coltag.PSYS = 0.2f;
+  coltag.PSXT = 1.0f;
+  coltag.PSYT = 1.0f;
+  coltag.PSTS = 8.0f;
+}
+
 void splotps_new_file() { first2 = 1; }
 
 void splotps(const int& frame, const int& item) {

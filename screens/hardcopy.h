@@ -19,5 +19,8 @@ void draw_page(const Sheet& s, int frame, int item);
 // Whether there is a page for frame `frame` with `item` (a frame 1..8 or
 // the emittance curve; a projection of the run for frames 1 and 2).
 bool page_defined(int frame, int item);
+// The paper scale, first-page translation and text size of every page,
+// set on each visit to the screens and before pages are written in batch.
+void hardcopy_settings();
 // The next page is the first of a newly opened file (no page break).
 void splotps_new_file();

@@ -70,15 +70,6 @@ int page_list(unsigned frames, Page (&pages)[MAX_PAGES]) {
   return n;
 }
 
-// The paper scale and text size the screens set on every visit.
-void paper_settings() {
-  coltag.PSXS = 0.2f;
-  coltag.PSYS = 0.2f;
-  coltag.PSXT = 1.0f;
-  coltag.PSYT = 1.0f;
-  coltag.PSTS = 8.0f;
-}
-
 bool failed(char* why, int why_len, const char* what, const char* name, const char* reason) {
   if (why && why_len > 0) std::snprintf(why, std::size_t(why_len), "%s %s: %s", what, name, reason);
   return false;
@@ -121,7 +112,7 @@ bool write_pages(PageFormat format, unsigned frames, int dpi, char* why, int why
   static Page pages[MAX_PAGES];
   const int n = page_list(frames, pages);
   if (n == 0) return true;
-  paper_settings();
+  hardcopy_settings();
   if (format == PageFormat::ps) return write_ps(pages, n, why, why_len);
 
   const CairoFormat kind = format == PageFormat::pdf   ? CairoFormat::pdf

@@ -190,11 +190,7 @@ void leave() {
 // One visit to the result screens.
 void visit() {
   tekt = TEKT_SCREEN;
-  coltag.PSXS = 0.2f;
-  coltag.PSYS = 0.2f;
-  coltag.PSXT = 1.0f;
-  coltag.PSYT = 1.0f;
-  coltag.PSTS = 8.0f;
+  hardcopy_settings();
   menu_texts();
   static const bool texts_set = [] {
     printcmd = "./print 1 KALO.PS";
