@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -320,13 +322,28 @@ std::string kaloin_with(int n, const std::string& text) {
 // status 1 and no log: values whose matrix in cm, inverse, window or
 // centroid would not be finite, one sample so large that the iteration's
 // sums overflow, negative controls, a count or width out of range, a field
-// that does not convert or is not finite, a file cut short, and a file that
-// is missing, a folder, unreadable or a line without end.
+// that does not convert or is not finite, a file cut short, a file that is
+// missing, a folder, unreadable or a line without end, and values single
+// precision cannot hold.
 TEST(KaloRun, UnusableDataEndTheRunWithOneLine) {
   const std::string line = " KALOIN.DAT, line ";
   auto data = [](int n, const std::string& text) {
     return [=](const TempDir& d) { write_file(d.file("KALOIN.DAT"), kaloin_with(n, text)); };
   };
+  // The example data with its lines changed by `spoil`.
+  using Lines = std::vector<std::string>;
+  auto example = [](void (*spoil)(Lines&)) {
+    return [=](const TempDir& d) {
+      std::istringstream in(read_file(KALO_SOURCE_DIR "/examples/KALOIN.DAT"));
+      Lines lines;
+      for (std::string l; std::getline(in, l);) lines.push_back(l);
+      spoil(lines);
+      write_file(d.file("KALOIN.DAT"), answers(lines));
+    };
+  };
+  const std::string matrix = ": expected R11, R12, R21, R22 of profile ",
+                    shift = "2: expected XSHIF, SWID, YSHIF, TWID (4F10.3) and NL (I6), found a "
+                            "shift ";
   const struct {
     std::function<void(const TempDir&)> setup;
     bool as_user;
@@ -371,6 +388,34 @@ TEST(KaloRun, UnusableDataEndTheRunWithOneLine) {
        }, true, " Sorry, KALOIN.DAT cannot be opened: Permission denied"},
       {[](const TempDir& d) { fs::create_symlink("/dev/zero", d.file("KALOIN.DAT")); }, false,
        line + "1: expected the title, found a line longer than 65536 characters"},
+      // Values whose grid, beam centre or inverse would be wrong in single
+      // precision, and a profile of zero area.
+      {example([](Lines& l) { l[1].replace(0, 10, "   1.0E+07"); }), false,
+       line + shift + "XSHIF of 1e+07, so far from 0 that the grid's steps of 0.034 are lost "
+                      "in single precision"},
+      {example([](Lines& l) { l[1].replace(20, 10, "   1.0E+06"); }), false,
+       line + shift + "YSHIF of 1e+06, so far from 0 that the grid's steps of 0.00036 are "
+                      "lost in single precision"},
+      {example([](Lines& l) {  // every matrix element times 1E-10
+         for (std::size_t i = 2; i + 1 < l.size(); i += 7) {
+           char scaled[41];
+           for (int j = 0; j < 4; ++j)
+             std::snprintf(scaled + 10 * j, 11, "%10.3E", std::stod(l[i].substr(10 * j, 10)) * 1E-10);
+           l[i] = scaled;
+         }
+       }), false,
+       line + "31" + matrix + "5 (4F10.3), found matrices so small that the beam centre cannot "
+                              "be fitted (least-squares determinant 1.60005e-35, not well above "
+                              "1e-20)"},
+      {example([](Lines& l) { l[2] = "   1.0E-19     0.000     0.000   1.0E-19"; }), false,
+       line + "3" + matrix + "1 (4F10.3), found a matrix that cannot be inverted (determinant "
+                             "1e-38)"},
+      {example([](Lines& l) {
+         for (int i = 17; i < 23; ++i)
+           for (char& ch : l[i]) ch = std::isdigit(ch) ? '0' : ch;
+       }), false,
+       line + "18: expected samples 1 to 10 of profile 3 (10F7.0), found a profile of zero "
+              "area: it cannot be normalised"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.said);

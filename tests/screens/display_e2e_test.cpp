@@ -25,12 +25,6 @@ namespace fs = std::filesystem;
 const std::string INPUT = "1\n\n\n2\n\nY\nY\n\nY\nN\n";
 const std::string SKIPPED = " The result screens are skipped; the run goes on.\n";
 
-int count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
-  return n;
-}
-
 // The log holds both reconstruction calls and the stored file all factors.
 void complete(const TempDir& dir) {
   EXPECT_EQ(count(read_file(dir.file("KALOOUT.DAT")), " ICON  = "), 2);

@@ -27,17 +27,6 @@ bool is_kalo(Display* d, Window w) {
   return yes && XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
 }
 
-// The children of w in creation order (the open menu of the window; the
-// panes of a menu, its items top down).
-std::vector<Window> children(Display* d, Window w) {
-  Window root, parent, *kids = nullptr;
-  unsigned n = 0;
-  std::vector<Window> out;
-  if (XQueryTree(d, w, &root, &parent, &kids, &n)) out.assign(kids, kids + n);
-  if (kids) XFree(kids);
-  return out;
-}
-
 bool has_cursor(const XShot& s) {
   for (int y = 0; y < 45 && y < s.h; ++y)
     for (int x = 0; x < s.w; ++x)
@@ -106,13 +95,14 @@ void KaloWindow::click(int button, int x, int y) {
 }
 
 bool KaloWindow::pick(int item, int timeout_ms) {
+  // The open menu is the window's child; its panes are the items top down.
   for (int waited = 0; waited < timeout_ms; waited += 20, usleep(20000)) {
-    const auto menus = children(d_, w_);
-    const auto panes = menus.empty() ? menus : children(d_, menus[0]);
+    const auto menus = x_children(d_, w_);
+    const auto panes = menus.empty() ? menus : x_children(d_, menus[0]);
     if (int(panes.size()) < item) continue;
     usleep(50000);  // let the menu take its events
     x_send(d_, panes[std::size_t(item - 1)], ButtonPress, 1);
-    for (int gone = 0; gone < 5000 && !children(d_, w_).empty(); gone += 20) usleep(20000);
+    for (int gone = 0; gone < 5000 && !x_children(d_, w_).empty(); gone += 20) usleep(20000);
     return true;
   }
   return false;

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Sends window w a synthetic KeyPress (detail = keysym, no modifiers) or
 // ButtonPress (detail = button).
@@ -30,6 +31,9 @@ class XChild {
  private:
   int pid_ = -1, out_ = -1;
 };
+
+// The children of window w, bottom first (empty when it has none or is gone).
+std::vector<Window> x_children(Display* d, Window w);
 
 // Writes one line from the child to the test at once.
 void x_report(const std::string& text);

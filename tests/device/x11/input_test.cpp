@@ -98,16 +98,6 @@ TEST_F(Input, TypingStopsAtTheLineBufferAndAnswersAreCutToTheCallersBuffer) {
   EXPECT_EQ(next(), padded("abcde"));  // nothing written past the 5 columns
 }
 
-// The children of window w, bottom first.
-std::vector<Window> children(Display* d, Window w) {
-  Window root, parent, *kids = nullptr;
-  unsigned n = 0;
-  XQueryTree(d, w, &root, &parent, &kids, &n);
-  std::vector<Window> out(kids, kids + n);
-  if (kids) XFree(kids);
-  return out;
-}
-
 char labels[10][12];
 
 TEST_F(Input, MenusStayInsideTheWindowAndReturnTheItemClicked) {
@@ -122,13 +112,13 @@ TEST_F(Input, MenusStayInsideTheWindowAndReturnTheItemClicked) {
     std::vector<Window> box;
     XWindowAttributes a{};  // of the menu window, once it is shown
     for (int i = 0; i < 200 && a.map_state != IsViewable; ++i, usleep(20000))
-      if (!(box = children(ctl, w)).empty()) XGetWindowAttributes(ctl, box[0], &a);
+      if (!(box = x_children(ctl, w)).empty()) XGetWindowAttributes(ctl, box[0], &a);
     ASSERT_EQ(a.map_state, IsViewable);
     EXPECT_EQ(a.x, click == 5 ? 0 : 500 - a.width / 2);
     EXPECT_EQ(a.y, click == 5 ? 800 - a.height : 200);  // pushed up to the bottom edge
     EXPECT_EQ(a.border_width, 4);
-    ASSERT_EQ(children(ctl, box[0]).size(), 10u);  // the panes
-    x_send(ctl, children(ctl, box[0])[std::size_t(click) - 1], ButtonPress, 1);
+    ASSERT_EQ(x_children(ctl, box[0]).size(), 10u);  // the panes
+    x_send(ctl, x_children(ctl, box[0])[std::size_t(click) - 1], ButtonPress, 1);
     EXPECT_EQ(next(), std::to_string(click));
   }
   EXPECT_EQ(next(), "Menu of 101 items refused (1 to 100 items)");

@@ -81,11 +81,10 @@ TEST(WindowFaults, AnswersAreIgnoredCancelledOrEndTheVisit) {
   // Escape, or a click beside it, cancels a menu; each one is on the
   // screen, border and all.
   for (int i = 0; i < 3; ++i) {
-    Window r, *k = nullptr, box = 0;
-    unsigned n = 0;
+    Window box = 0;
     XWindowAttributes a{};
     for (int t = 0; t < 200 && !(box && XGetWindowAttributes(ctl, box, &a)); ++t, usleep(20000))
-      if (XQueryTree(ctl, w, &r, &r, &k, &n) && k) box = k[0], XFree(k);
+      if (const auto kids = x_children(ctl, w); !kids.empty()) box = kids[0];
     ASSERT_NE(a.width, 0);
     EXPECT_TRUE(1100 + a.x + a.width + 8 <= 1280 && 900 + a.y + a.height + 8 <= 1024);
     x_send(ctl, w, i == 0 ? KeyPress : ButtonPress, i == 0 ? XK_Escape : 1);
