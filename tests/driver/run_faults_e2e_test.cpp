@@ -61,10 +61,8 @@ TEST(RunFaults, PrintCommandThatCannotBeRun) {
       write_file(dir.file("print"), c.print);
       fs::permissions(dir.file("print"), c.perms);
     }
-    auto r = run_kalo(dir.path, "1\n\n\n\n1\nn\nn\n", During([](const auto& alive) {
-                        KaloWindow w;
-                        if (w.find(alive)) w.keys("6\np\n\n");  // a page of frame 6
-                      }));
+    auto r = run_kalo(dir.path, "1\n\n\n\n1\nn\nn\n",  // a page of frame 6
+                      with_window([](KaloWindow& w) { w.keys("6\np\n\n"); }));
     EXPECT_NE(r.out.find(FRAMES_END + c.said + " Do you want to store"), std::string::npos)
         << r.out;
   }

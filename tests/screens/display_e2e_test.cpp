@@ -65,9 +65,7 @@ TEST(Display, ServerKilledWhileTheScreensAreShown) {
   for (int i = 0; i < 50 && !fs::exists("/tmp/.X11-unix/X" + std::to_string(n)); ++i) usleep(100000);
 
   PrintFolder dir;
-  auto r = run_kalo(dir.path, INPUT, [&](const std::function<bool()>& alive) {
-    KaloWindow w;
-    ASSERT_TRUE(w.find(alive));
+  auto r = run_kalo(dir.path, INPUT, with_window([&](KaloWindow& w) {
     XShot before = w.settled();
     w.keys("3\n\np\n");  // the contour plot and its page
     w.settled(&before);
@@ -75,7 +73,7 @@ TEST(Display, ServerKilledWhileTheScreensAreShown) {
     kill(server, SIGKILL);
     waitpid(server, nullptr, 0);
     server = -1;
-  });
+  }));
   if (server > 0) kill(server, SIGKILL), waitpid(server, nullptr, 0);
   // A killed server leaves its lock and its socket behind.
   std::error_code gone;
@@ -84,7 +82,7 @@ TEST(Display, ServerKilledWhileTheScreensAreShown) {
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(count(r.out, "Display lost: the connection to the X server broke.\n"), 1) << r.out;
   EXPECT_EQ(count(r.out, "Display not opened!\n" + SKIPPED), 1) << r.out;
-  EXPECT_EQ(read_file(dir.file("printed")), "2 KALO.PS\n");
+  EXPECT_EQ(dir.printed(), "2 KALO.PS\n");
   EXPECT_NE(read_file(dir.file("KALO.PS")).find(" st showpage\n"), std::string::npos);
   complete(dir);
 }

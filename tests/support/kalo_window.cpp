@@ -15,10 +15,6 @@
 
 namespace {
 
-// The program's window may go away at any moment (the program ends): the
-// requests then fail, which is no fault of the test.
-int ignore_errors(Display*, XErrorEvent*) { return 0; }
-
 bool is_kalo(Display* d, Window w) {
   char* name = nullptr;
   bool yes = XFetchName(d, w, &name) && name && std::strcmp(name, "TOMOGRAPHY") == 0;
@@ -38,7 +34,9 @@ bool has_cursor(const XShot& s) {
 
 KaloWindow::KaloWindow() {
   d_ = x_open();
-  XSetErrorHandler(ignore_errors);
+  // The program's window may go away at any moment (the program ends): the
+  // requests then fail, which is no fault of the test.
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
 }
 
 KaloWindow::~KaloWindow() {
@@ -142,6 +140,15 @@ std::string KaloWindow::resources() {
   }
   XFree(clients);
   return out;
+}
+
+std::function<void(const std::function<bool()>&)> with_window(
+    std::function<void(KaloWindow&)> drive) {
+  return [drive](const std::function<bool()>& alive) {
+    KaloWindow w;
+    ASSERT_TRUE(w.find(alive)) << "the window did not show";
+    drive(w);
+  };
 }
 
 void answer_returns(const std::function<bool()>& alive) {
