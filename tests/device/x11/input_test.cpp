@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "tests/support/x_image.h"
@@ -32,31 +31,7 @@ std::string padded(std::string s, std::size_t n = 30) {
   return s;
 }
 
-class Input : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ctl = x_open();
-    if (!ctl) GTEST_SKIP() << "no X display";
-  }
-  void TearDown() override { if (ctl) XCloseDisplay(ctl); }
-  // Starts a child that opens its window and runs body; gives the window.
-  Window start(void (*body)()) {
-    child = std::make_unique<XChild>([body] {
-      inixwi("TOMOGRAPHY", 5.0f, 30.0f, 1015.0f, 800.0f);
-      x_report(std::to_string(xwi_window()));
-      body();
-    });
-    return Window(std::stoul("0" + next()));  // 0 when the child said nothing
-  }
-  // The child's next line of output.
-  std::string next() {
-    std::string s;
-    EXPECT_TRUE(child->line(s)) << "the child said nothing";
-    return s;
-  }
-  Display* ctl = nullptr;
-  std::unique_ptr<XChild> child;
-};
+class Input : public XChildTest {};
 
 // One prompt after the other, each answered by the keys of one case (0: a
 // pause of 300 ms; 1..4: that pointer button, the pointer at (100, 700)).
