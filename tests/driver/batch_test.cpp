@@ -4,8 +4,6 @@
 // files read back.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -21,16 +19,6 @@ using kalo_test::read_file;
 namespace {
 
 const std::string EXAMPLES = std::string(KALO_SOURCE_DIR) + "/examples/";
-
-// Runs `kalo <args>` in `dir`: exit status, standard output and error.
-kalo_test::RunResult batch(const std::string& dir, const std::string& args) {
-  kalo_test::TempDir io;
-  const std::string cmd = "cd '" + dir + "' && '" KALO_BIN "' " + args + " >'" +
-                          io.file("out") + "' 2>'" + io.file("err") + "'";
-  const int w = std::system(cmd.c_str());
-  return {WIFEXITED(w) ? WEXITSTATUS(w) : -1, read_file(io.file("out")),
-          read_file(io.file("err"))};
-}
 
 // The log without its time fields.
 std::string log_of(const std::string& file) {
@@ -58,7 +46,7 @@ TEST(Batch, LogAndFactorsEqualTheDialogues) {
       args += " --data " + EXAMPLES + data;
     }
     ASSERT_EQ(kalo_test::run_program(KALO_BIN, dir.path, answers, 60, {}).status, 0);
-    const kalo_test::RunResult r = batch(dir.path, args + " --pages none --out out");
+    const kalo_test::RunResult r = kalo_test::run_batch(dir.path, args + " --pages none --out out");
     ASSERT_EQ(r.status, 0) << args << r.err;
     EXPECT_EQ(log_of(dir.file("out/KALOOUT.DAT")), log_of(dir.file("KALOOUT.DAT"))) << args;
     EXPECT_EQ(read_file(dir.file("out/HFAC.DAT")), read_file(dir.file("HFAC.DAT"))) << args;
@@ -97,7 +85,7 @@ TEST(Batch, RefusesWithOneLineAndLeavesNothing) {
     kalo_test::write_file(dir.file("short.dat"),
                           "title\n      0.00     1.000     0.000     0.020     1\n");
     const std::string out = c.args.find("--out") == std::string::npos ? " --out out" : "";
-    const kalo_test::RunResult r = batch(dir.path, c.args + " --quiet --pages none" + out);
+    const kalo_test::RunResult r = kalo_test::run_batch(dir.path, c.args + " --quiet --pages none" + out);
     EXPECT_EQ(r.status, c.status) << c.args;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << c.args << ": " << r.err;
@@ -109,7 +97,7 @@ TEST(Batch, SeveralFilesGiveOneFolderEachAndASummary) {
   kalo_test::TempDir dir;
   kalo_test::write_file(dir.file("bad.dat"), "title\n");
   const kalo_test::RunResult r =
-      batch(dir.path, "--quiet --pages none --out out --data " + EXAMPLES + "KALOIN.DAT" +
+      kalo_test::run_batch(dir.path, "--quiet --pages none --out out --data " + EXAMPLES + "KALOIN.DAT" +
                           " --data bad.dat --data " + EXAMPLES + "KALOIN20.DAT");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out.find("KALOIN.DAT: emittance_rms = "), 0u) << r.out;

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -197,9 +199,6 @@ TEST(KaloRun, EndOfInputAtEveryQuestion) {
   }
 }
 
-// Opens a test's folder to the ordinary user that as_user runs take.
-void open_to_all(const std::string& path) { fs::permissions(path, fs::perms::all); }
-
 // Loading and storing H-factors: each case sets up HFAC.DAT (or none, or
 // what stands in its way), answers the start-factor, iteration and store
 // questions, and shows what the terminal says (a refused load or store
@@ -278,7 +277,7 @@ TEST(KaloRun, HfacFileLoadAndStore) {
        }, "1", "y", false, Q_STORE + " pipe: not a plain file\n" + not_stored, "KALOOUT.DAT", "",
        ""},
       {[&](const TempDir& d) {
-         open_to_all(d.path);
+         fs::permissions(d.path, fs::perms::all);  // for the ordinary user
          write_file(d.file("HFAC.DAT"), good);
          fs::permissions(d.file("HFAC.DAT"), fs::perms::none);
        }, "1", "y", true,
@@ -294,14 +293,10 @@ TEST(KaloRun, HfacFileLoadAndStore) {
     auto r = run_kalo(dir.path, answers({"1", "", c.load, "", c.miter, c.store, "N"}), c.as_user);
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(mask(r.out).find(c.said), std::string::npos) << r.out;
-    if (!c.after.empty()) {
-      EXPECT_EQ(read_file(dir.file(c.kept)), c.after);
-    }
+    EXPECT_EQ(c.after.empty() ? "" : read_file(dir.file(c.kept)), c.after);
     EXPECT_EQ(fs::exists(dir.file("HFAC.DAT.tmp")), fs::is_directory(dir.file("HFAC.DAT.tmp")));
     EXPECT_FALSE(fs::exists(dir.file("sub/real.dat.tmp")));
-    if (c.kept == "sub/real.dat") {
-      EXPECT_TRUE(fs::is_symlink(dir.file("HFAC.DAT")));
-    }
+    EXPECT_TRUE(c.kept != "sub/real.dat" || fs::is_symlink(dir.file("HFAC.DAT")));
   }
 }
 
@@ -320,13 +315,28 @@ std::string kaloin_with(int n, const std::string& text) {
 // status 1 and no log: values whose matrix in cm, inverse, window or
 // centroid would not be finite, one sample so large that the iteration's
 // sums overflow, negative controls, a count or width out of range, a field
-// that does not convert or is not finite, a file cut short, and a file that
-// is missing, a folder, unreadable or a line without end.
+// that does not convert or is not finite, a file cut short, a file that is
+// missing, a folder, unreadable or a line without end, and values single
+// precision cannot hold.
 TEST(KaloRun, UnusableDataEndTheRunWithOneLine) {
   const std::string line = " KALOIN.DAT, line ";
   auto data = [](int n, const std::string& text) {
     return [=](const TempDir& d) { write_file(d.file("KALOIN.DAT"), kaloin_with(n, text)); };
   };
+  // The example data with its lines changed by `spoil`.
+  using Lines = std::vector<std::string>;
+  auto example = [](void (*spoil)(Lines&)) {
+    return [=](const TempDir& d) {
+      std::istringstream in(read_file(KALO_SOURCE_DIR "/examples/KALOIN.DAT"));
+      Lines lines;
+      for (std::string l; std::getline(in, l);) lines.push_back(l);
+      spoil(lines);
+      write_file(d.file("KALOIN.DAT"), answers(lines));
+    };
+  };
+  const std::string matrix = ": expected R11, R12, R21, R22 of profile ",
+                    shift = "2: expected XSHIF, SWID, YSHIF, TWID (4F10.3) and NL (I6), found a "
+                            "shift ";
   const struct {
     std::function<void(const TempDir&)> setup;
     bool as_user;
@@ -365,12 +375,40 @@ TEST(KaloRun, UnusableDataEndTheRunWithOneLine) {
       {[](const TempDir& d) { fs::create_directory(d.file("KALOIN.DAT")); }, false,
        " Sorry, KALOIN.DAT cannot be opened: Is a directory"},
       {[](const TempDir& d) {
-         open_to_all(d.path);
+         fs::permissions(d.path, fs::perms::all);
          write_file(d.file("KALOIN.DAT"), kaloin());
          fs::permissions(d.file("KALOIN.DAT"), fs::perms::none);
        }, true, " Sorry, KALOIN.DAT cannot be opened: Permission denied"},
       {[](const TempDir& d) { fs::create_symlink("/dev/zero", d.file("KALOIN.DAT")); }, false,
        line + "1: expected the title, found a line longer than 65536 characters"},
+      // Values whose grid, beam centre or inverse would be wrong in single
+      // precision, and a profile of zero area.
+      {example([](Lines& l) { l[1].replace(0, 10, "   1.0E+07"); }), false,
+       line + shift + "XSHIF of 1e+07, so far from 0 that the grid's steps of 0.034 are lost "
+                      "in single precision"},
+      {example([](Lines& l) { l[1].replace(20, 10, "   1.0E+06"); }), false,
+       line + shift + "YSHIF of 1e+06, so far from 0 that the grid's steps of 0.00036 are "
+                      "lost in single precision"},
+      {example([](Lines& l) {  // every matrix element times 1E-10
+         for (std::size_t i = 2; i + 1 < l.size(); i += 7) {
+           char scaled[41];
+           for (int j = 0; j < 4; ++j)
+             std::snprintf(scaled + 10 * j, 11, "%10.3E", std::stod(l[i].substr(10 * j, 10)) * 1E-10);
+           l[i] = scaled;
+         }
+       }), false,
+       line + "31" + matrix + "5 (4F10.3), found matrices so small that the beam centre cannot "
+                              "be fitted (least-squares determinant 1.60005e-35, not well above "
+                              "1e-20)"},
+      {example([](Lines& l) { l[2] = "   1.0E-19     0.000     0.000   1.0E-19"; }), false,
+       line + "3" + matrix + "1 (4F10.3), found a matrix that cannot be inverted (determinant "
+                             "1e-38)"},
+      {example([](Lines& l) {
+         for (int i = 17; i < 23; ++i)
+           for (char& ch : l[i]) ch = std::isdigit(ch) ? '0' : ch;
+       }), false,
+       line + "18: expected samples 1 to 10 of profile 3 (10F7.0), found a profile of zero "
+              "area: it cannot be normalised"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.said);
@@ -407,15 +445,14 @@ TEST(KaloRun, RunLogFaultsStopWithTheSystemsReason) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.err);
     TempDir dir;
-    open_to_all(dir.path);
+    fs::permissions(dir.path, fs::perms::all);
     c.setup(dir);
     auto r = run_kalo(dir.path, answers({"1", "", "", "", "1", "n", "N"}), true);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, c.err);
     EXPECT_TRUE(r.out.ends_with(Q_ITER9)) << r.out;
-    if (fs::is_regular_file(dir.file("KALOOUT.DAT"))) {
-      EXPECT_EQ(read_file(dir.file("KALOOUT.DAT")), "old log\n");
-    }
+    const std::string log = dir.file("KALOOUT.DAT");  // an old one is not damaged
+    EXPECT_EQ(fs::is_regular_file(log) ? read_file(log) : "old log\n", "old log\n");
     fs::permissions(dir.path, fs::perms::owner_all);
   }
 }

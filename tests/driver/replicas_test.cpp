@@ -3,11 +3,8 @@
 // same for the same seed, unchanged by --replicas 0, failures counted).
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <numeric>
 #include <regex>
@@ -67,18 +64,11 @@ TEST(Replicas, SpreadOfProfileSums) {
   }
 }
 
-// Runs `kalo <args>` in `dir`: exit status and standard error.
-std::pair<int, std::string> batch(const std::string& dir, const std::string& args) {
-  const std::string cmd = "cd '" + dir + "' && '" KALO_BIN "' " + args + " >/dev/null 2>err";
-  const int w = std::system(cmd.c_str());
-  return {WIFEXITED(w) ? WEXITSTATUS(w) : -1, kalo_test::read_file(dir + "/err")};
-}
-
 TEST(Replicas, RefusedValuesSeedsAndNoReplicas) {
   kalo_test::TempDir dir;
   for (std::string bad : {"--replicas -1", "--noise relative:-0.1", "--noise relative:",
                           "--matrix-error nan", "--seed -2"}) {
-    const auto [status, err] = batch(dir.path, "--test 1 --out x " + bad);
+    const auto [status, out, err] = kalo_test::run_batch(dir.path, "--test 1 --out x " + bad);
     EXPECT_TRUE(status == 2 && err.find("kalo: " + bad.substr(0, bad.find(' '))) == 0 &&
                 err.find('\n') == err.size() - 1) << bad << ": " << err;
   }
@@ -90,7 +80,8 @@ TEST(Replicas, RefusedValuesSeedsAndNoReplicas) {
   const std::regex time("\"(time|seed)\": [^,]*|Time = +[0-9.*]+|20[0-9-]{8}T[0-9:]{8}Z");
   for (int i = 0; i < 6; ++i) {
     const std::string out = "o" + std::to_string(i) + "/";
-    ASSERT_EQ(batch(dir.path, "--test 2 --pages none --out " + out + " " + runs[i]).first, 0);
+    ASSERT_EQ(kalo_test::run_batch(dir.path, "--test 2 --pages none --out " + out + " " + runs[i])
+                  .status, 0);
     for (int k = 0; const char* file : {"KALOOUT.DAT", "results.json", "results.h5"})
       files[i][k++] = std::regex_replace(kalo_test::read_file(dir.file(out + file)), time, "");
   }

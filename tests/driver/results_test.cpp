@@ -6,23 +6,19 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <functional>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
 
-#include "tests/support/temp_dir.h"
+#include "tests/support/run_kalo.h"
 
 namespace {
 
 using kalo_test::read_file;
 
-int sh(const std::string& cmd) {
-  const int w = std::system(cmd.c_str());
-  return WIFEXITED(w) ? WEXITSTATUS(w) : -1;
-}
+int sh(const std::string& cmd) { return kalo_test::run_shell(cmd).status; }
 
 // Reads the whole of dataset `name` as doubles (a table only by its rows).
 std::vector<double> read_h5(hid_t f, const char* name) {

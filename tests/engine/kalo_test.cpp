@@ -5,26 +5,15 @@
 #include <cmath>
 #include <cstring>
 
-#include "driver/prep.h"
-#include "state/run_state.h"
-#include "driver/test_sources.h"
 #include "records/text_records.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/prepared.h"
 
 namespace {
 
 // Test source NTEST after the preparation, with no noise reduction and
 // start factors 1.  Sources 1 and 5 (the disc and the tilted Gaussian) have
 // three shears, SLIM = TLIM = 0.5 and SREF = SLIM.
-void prepared(int NTEST) {
-  reset_run_state();
-  kalo_test::feed_stdin("N\n\n");
-  ::testing::internal::CaptureStdout();
-  trol.NTEST = NTEST;
-  setp();
-  prep();
-  ::testing::internal::GetCapturedStdout();
-}
+void prepared(int NTEST) { kalo_test::prepare_source(NTEST, "N\n\n"); }
 
 // Unit 7 on a log file; run() returns the terminal text, log() the log's.
 class Kalo : public ::testing::Test {

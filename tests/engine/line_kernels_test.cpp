@@ -6,12 +6,9 @@
 
 #include <cstring>
 
-#include "driver/data_file.h"
-#include "driver/prep.h"
-#include "driver/test_sources.h"
 #include "engine/kalo.h"
 #include "records/text_records.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/prepared.h"
 
 // Terminal and log lines, and ICON, QAVD, H-factors, computed projections
 // and density of a reconstruction with kernel k from the run state as it is.
@@ -34,13 +31,8 @@ static auto reconstruct(Kernel k) {
 TEST(LineKernels, EveryKernelReconstructsAsThePlainOne) {
   kalo_test::enter_temp_dir();
   for (int source : {1, 2, 3, 4, 5, 6, 0, -1, 7}) {
-    reset_run_state();
-    const char* name = source == -1 ? "/examples/KALOIN20.DAT" : "/examples/KALOIN.DAT";
-    kalo_test::write_file("KALOIN.DAT", kalo_test::read_file(KALO_SOURCE_DIR + std::string(name)));
-    kalo_test::feed_stdin("\n\n");  // the preparation's defaults
-    trol.NTEST = source == 7 ? 1 : std::max(source, 0);
-    trol.NTEST == 0 ? readp() : setp();
-    prep();
+    kalo_test::prepare_source(source == 7 ? 1 : std::max(source, 0), "\n\n",  // the defaults
+                              source == -1 ? "KALOIN20.DAT" : "KALOIN.DAT");
     trol.MITER = 30;
     if (source == 7)
       std::tie(stor.SREF(1), stor.SREF(3), stor.HFAC(30, 3), stor.HFAC(20, 2), stor.HFAC(21, 2)) =

@@ -5,13 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/data_file.h"
-#include "driver/prep.h"
-#include "driver/test_sources.h"
 #include "engine/kalo.h"
 #include "records/text_records.h"
-#include "state/run_state.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/prepared.h"
 
 namespace {
 
@@ -22,15 +18,8 @@ float QAVD = 0.0f;
 // without noise reduction from start factors 1, under the multiplicative rule
 // with PREC 0.
 void prepared(int source) {
-  reset_run_state();
-  const std::string name = source == 7 ? "KALOIN.DAT" : "KALOIN20.DAT";
-  kalo_test::write_file("KALOIN.DAT", kalo_test::read_file(KALO_SOURCE_DIR "/examples/" + name));
-  kalo_test::feed_stdin("N\n\n");
-  ::testing::internal::CaptureStdout();
-  trol.NTEST = source > 6 ? 0 : source;
-  source > 6 ? readp() : setp();
-  prep();
-  ::testing::internal::GetCapturedStdout();
+  kalo_test::prepare_source(source > 6 ? 0 : source, "N\n\n",
+                            source == 7 ? "KALOIN.DAT" : "KALOIN20.DAT");
   rule.RULE = RULE_MULT, trol.PREC = 0.0f;
 }
 

@@ -25,12 +25,6 @@ namespace fs = std::filesystem;
 const std::string INPUT = "1\n\n\n2\n\nY\nY\n\nY\nN\n";
 const std::string SKIPPED = " The result screens are skipped; the run goes on.\n";
 
-int count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
-  return n;
-}
-
 // The log holds both reconstruction calls and the stored file all factors.
 void complete(const TempDir& dir) {
   EXPECT_EQ(count(read_file(dir.file("KALOOUT.DAT")), " ICON  = "), 2);
@@ -71,9 +65,7 @@ TEST(Display, ServerKilledWhileTheScreensAreShown) {
   for (int i = 0; i < 50 && !fs::exists("/tmp/.X11-unix/X" + std::to_string(n)); ++i) usleep(100000);
 
   PrintFolder dir;
-  auto r = run_kalo(dir.path, INPUT, [&](const std::function<bool()>& alive) {
-    KaloWindow w;
-    ASSERT_TRUE(w.find(alive));
+  auto r = run_kalo(dir.path, INPUT, with_window([&](KaloWindow& w) {
     XShot before = w.settled();
     w.keys("3\n\np\n");  // the contour plot and its page
     w.settled(&before);
@@ -81,7 +73,7 @@ TEST(Display, ServerKilledWhileTheScreensAreShown) {
     kill(server, SIGKILL);
     waitpid(server, nullptr, 0);
     server = -1;
-  });
+  }));
   if (server > 0) kill(server, SIGKILL), waitpid(server, nullptr, 0);
   // A killed server leaves its lock and its socket behind.
   std::error_code gone;
@@ -90,7 +82,7 @@ TEST(Display, ServerKilledWhileTheScreensAreShown) {
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(count(r.out, "Display lost: the connection to the X server broke.\n"), 1) << r.out;
   EXPECT_EQ(count(r.out, "Display not opened!\n" + SKIPPED), 1) << r.out;
-  EXPECT_EQ(read_file(dir.file("printed")), "2 KALO.PS\n");
+  EXPECT_EQ(dir.printed(), "2 KALO.PS\n");
   EXPECT_NE(read_file(dir.file("KALO.PS")).find(" st showpage\n"), std::string::npos);
   complete(dir);
 }

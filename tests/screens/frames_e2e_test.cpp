@@ -35,9 +35,7 @@ void frames_of(const std::string& run, const std::string& input, const std::stri
   SCOPED_TRACE(run);
   TempDir dir;
   if (!data.empty()) write_file(dir.file("KALOIN.DAT"), read_file(data));
-  auto r = run_kalo(dir.path, input, [&](const std::function<bool()>& alive) {
-    KaloWindow w;
-    ASSERT_TRUE(w.find(alive));
+  auto r = run_kalo(dir.path, input, with_window([&](KaloWindow& w) {
     XShot shot = w.settled();
     for (const Step& s : STEPS) {
       w.keys(s.keys);
@@ -50,7 +48,7 @@ void frames_of(const std::string& run, const std::string& input, const std::stri
       }
     }
     w.keys("\n");
-  });
+  }));
   EXPECT_EQ(r.status, 0);
 }
 

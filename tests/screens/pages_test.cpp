@@ -6,29 +6,21 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "driver/prep.h"
-#include "driver/test_sources.h"
 #include "engine/kalo.h"
 #include "records/text_records.h"
 #include "screens/frames.h"
 #include "screens/hardcopy.h"
 #include "screens/pages.h"
-#include "state/run_state.h"
+#include "tests/support/prepared.h"
 #include "tests/support/recording_pen.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/run_kalo.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 // What a command writes on its standard output.
-std::string run(const std::string& command) {
-  std::string out;
-  std::FILE* p = popen(command.c_str(), "r");
-  for (int c; (c = std::fgetc(p)) != EOF;) out += char(c);
-  pclose(p);
-  return out;
-}
+std::string run(const std::string& command) { return kalo_test::run_shell(command).out; }
 
 // Every operation as a line; the time of day of a stamp may tick between pages.
 std::string ops_text(const RecordingPen& pen) {
@@ -45,11 +37,7 @@ std::string ops_text(const RecordingPen& pen) {
 // reconstruction of test source 2, in colour.
 TEST(Pages, EveryFormatDrawsTheKaloPsPagesWholeOrWritesNothing) {
   kalo_test::enter_temp_dir();
-  kalo_test::feed_stdin("Y\n\n");  // noise reduction, start factors 1
-  reset_run_state();
-  trol.NTEST = 2;
-  setp();
-  prep();
+  kalo_test::prepare_source(2, "Y\n\n");  // noise reduction, start factors 1
   rec::open(7, "KALOOUT.DAT", rec::Status::UNKNOWN);
   int icon = 0;
   float qavd = 0;
@@ -87,7 +75,7 @@ TEST(Pages, EveryFormatDrawsTheKaloPsPagesWholeOrWritesNothing) {
   // upright (x up the sheet, y across it from the right).
   ASSERT_TRUE(write_pages(PageFormat::ps, 1u << 8, 0, why, sizeof why)) << why;
   ASSERT_TRUE(write_pages(PageFormat::png, 1u << 8, 72, why, sizeof why)) << why;
-  const std::string gs = run("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=bbox KALO.PS 2>&1");
+  const std::string gs = kalo_test::run_shell("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=bbox KALO.PS").err;
   int llx, lly, urx, ury, w, h, x, y;
   ASSERT_EQ(std::sscanf(gs.c_str(), "%%%%BoundingBox: %d %d %d %d", &llx, &lly, &urx, &ury), 4) << gs;
   ASSERT_EQ(std::sscanf(run("convert frame8.png -format %@ info:").c_str(), "%dx%d+%d+%d", &w,

@@ -36,11 +36,8 @@ pid_t kalo_in(const std::string& dir) {
 
 int open_files(pid_t pid) {
   std::error_code e;
-  int n = 0;
-  for (auto it = fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", e);
-       !e && it != fs::directory_iterator(); ++it)
-    ++n;
-  return n;
+  const fs::directory_iterator fds("/proc/" + std::to_string(pid) + "/fd", e);
+  return e ? 0 : int(std::distance(fds, fs::directory_iterator()));
 }
 
 TEST(Session, ManyPassesHoldNoMoreThanTheFirst) {
@@ -57,14 +54,10 @@ TEST(Session, ManyPassesHoldNoMoreThanTheFirst) {
   std::vector<std::string> held;
   std::vector<int> files;
   auto r = run_program(KALO_BIN, dir.path, input, 30 + 15 * passes,
-                       [&](const std::function<bool()>& alive) {
-    KaloWindow w;
-    ASSERT_TRUE(w.find(alive));
+                       with_window([&](KaloWindow& w) {
     const pid_t pid = kalo_in(dir.path);
     for (int visit = 0; visit <= passes; ++visit) {
-      if (visit > 0) {
-        ASSERT_TRUE(w.next_visit()) << visit;
-      }
+      ASSERT_TRUE(visit == 0 || w.next_visit()) << visit;
       w.keys("1\n5\n2\ny\n3\n\n\n4\n5\n6\n7\n8\n");
       if (visit % 5 == 4) w.keys("p\n");
       w.click(1, 500, 600);
@@ -83,7 +76,7 @@ TEST(Session, ManyPassesHoldNoMoreThanTheFirst) {
       held.push_back(now);
       files.push_back(n);
     }
-  });
+  }));
   EXPECT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(held.size(), std::size_t(passes + 1));
   EXPECT_NE(held[0].find("WINDOW"), std::string::npos) << held[0];
@@ -92,7 +85,7 @@ TEST(Session, ManyPassesHoldNoMoreThanTheFirst) {
     EXPECT_EQ(files[std::size_t(v)], files[1]) << "visit " << v;
   }
   // A page on every fifth visit, printed at its end.
-  EXPECT_EQ(read_file(dir.file("printed")).size(), std::size_t((passes + 1) / 5) * 10);
+  EXPECT_EQ(dir.printed().size(), std::size_t((passes + 1) / 5) * 10);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <unistd.h>
 
-#include <filesystem>
 #include <string>
 
 #include "screens/answers.h"
@@ -21,12 +20,8 @@ using namespace kalo_test;
 // follow; then another client closes the window, which ends the visit: the
 // page is printed and the run goes on.
 TEST(WindowAnswers, UnusableAnswersAreAskedAgainAClosedWindowEndsTheVisit) {
-  TempDir dir;
-  write_file(dir.file("print"), "#!/bin/sh\necho \"$@\" >> printed\n");
-  std::filesystem::permissions(dir.file("print"), std::filesystem::perms::owner_all);
-  auto r = run_kalo(dir.path, "1\n\n\n2\n\nN\nN\n", During([](const std::function<bool()>& alive) {
-    KaloWindow w;
-    if (!w.find(alive)) return;
+  PrintFolder dir;
+  auto r = run_kalo(dir.path, "1\n\n\n2\n\nN\nN\n", with_window([](KaloWindow& w) {
     w.keys("3\nabc\n\n\n99\np\n");
     usleep(1500000);
     XDestroyWindow(w.display(), w.id());
@@ -34,7 +29,7 @@ TEST(WindowAnswers, UnusableAnswersAreAskedAgainAClosedWindowEndsTheVisit) {
   }));
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("Window closed: the graphics window was destroyed.\n"), std::string::npos);
-  EXPECT_EQ(read_file(dir.file("printed")), "2 KALO.PS\n");
+  EXPECT_EQ(dir.printed(), "2 KALO.PS\n");
   const std::string ps = read_file(dir.file("KALO.PS"));
   EXPECT_EQ(ps.find("showpage"), ps.rfind("showpage"));
   EXPECT_NE(ps.find("(100-%)"), std::string::npos);

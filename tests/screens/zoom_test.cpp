@@ -12,6 +12,7 @@
 #include "graph/graph_state.h"
 #include "screens/frames.h"
 #include "screens/zoom.h"
+#include "tests/support/recording_pen.h"
 
 namespace {
 
@@ -82,34 +83,20 @@ TEST(Zoom, CutsAtTheEdgesOfTheNonZeroPartOnly) {
   }
 }
 
-// A pen that counts what it is handed that is not finite.
-struct FinitePen final : Pen {
-  int bad = 0;
-  void move(float x, float y) override { bad += !std::isfinite(x) || !std::isfinite(y); }
-  void draw(float x, float y) override { move(x, y); }
-  void flush() override {}
-  void colour(int) override {}
-  void line_style(int) override {}
-  void text(float x, float y, const char* t, int len, int) override {
-    move(x, y);
-    bad += std::string(t, std::size_t(len > 0 ? len : 0)).find("NaN") != std::string::npos;
-  }
-  void new_page() override {}
-};
-
 TEST(Frames, ADensityOfZerosIsDrawnWithoutDividingByZero) {
   columns(1, 0);  // zero everywhere
   expd.NK = 51;
   expd.NL = 1;
   for (int j = 1; j <= 51; ++j) tran.YGRID(j) = float(j) * 0.01f;
   tekt = TEKT_SCREEN;
-  FinitePen pen;
+  RecordingPen pen;
   const Sheet rec = sheet_with(screen_sheet(), screen_twin(pen));
   draw_t_projection(rec);
   draw_contour(rec, -110);
   draw_surface(rec, 0);
   draw_overview(rec, -110);
-  EXPECT_EQ(pen.bad, 0);
+  for (const auto& o : pen.ops)  // no point or text that is not a number
+    EXPECT_TRUE(std::isfinite(o.x) && std::isfinite(o.y) && o.text.find("NaN") == std::string::npos);
   EXPECT_EQ(ps.EMIT86, 0.0f);
   EXPECT_EQ(tekt.PXMAX, 32.0f);  // the overview ends in the whole window
 }

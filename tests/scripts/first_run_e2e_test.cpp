@@ -5,15 +5,12 @@
 // bad arguments with one line and a non-zero status.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <string>
 
-#include "tests/support/temp_dir.h"
+#include "tests/support/run_kalo.h"
 
 namespace {
 
@@ -21,12 +18,6 @@ using namespace kalo_test;
 namespace fs = std::filesystem;
 
 const std::string SCRIPTS = std::string(KALO_SOURCE_DIR) + "/scripts/";
-
-// Runs a shell command; its exit status (-1 when it did not exit).
-int shell(const std::string& command) {
-  int w = std::system(command.c_str());
-  return WIFEXITED(w) ? WEXITSTATUS(w) : -1;
-}
 
 // Width and height of a PNG file from its header, 0 x 0 when it is none.
 std::pair<int, int> png_size(const std::string& path) {
@@ -42,10 +33,10 @@ std::pair<int, int> png_size(const std::string& path) {
 }
 
 TEST(FirstRun, ScriptedSessionShowsEveryFrameAndPrintsEachPage) {
-  TempDir dir, io;
-  const int status = shell("env -u DISPLAY bash " + SCRIPTS + "first-run-session.sh " + KALO_BIN +
-                           " " + dir.path + " >" + io.file("out") + " 2>&1");
-  ASSERT_EQ(status, 0) << read_file(io.file("out"));
+  TempDir dir;
+  const RunResult run = run_shell("env -u DISPLAY bash " + SCRIPTS + "first-run-session.sh " +
+                                  KALO_BIN + " " + dir.path);
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
 
   // One screenshot of the whole window per frame, frame 3 twice.
   int shots = 0;
@@ -59,8 +50,7 @@ TEST(FirstRun, ScriptedSessionShowsEveryFrameAndPrintsEachPage) {
   // at once and kept (tests/golden), the time and date of each masked.
   std::string ps = std::regex_replace(read_file(dir.file("KALO.PS")), std::regex(R"(\(\d\d:\d\d:\d\d\))"), "(TIME)");
   ps = std::regex_replace(ps, std::regex(R"(\(\d?\d-[A-Z][a-z][a-z]-\d\d\))"), "(DATE)");
-  shell("gzip -dc " + std::string(KALO_SOURCE_DIR) + "/tests/golden/first-run.ps.gz >" + io.file("golden"));
-  const std::string golden = read_file(io.file("golden"));
+  const std::string golden = run_shell("gzip -dc " KALO_SOURCE_DIR "/tests/golden/first-run.ps.gz").out;
   EXPECT_TRUE(ps == golden) << "KALO.PS differs from the golden pages from byte "
                             << std::mismatch(ps.begin(), ps.end(), golden.begin(), golden.end()).first - ps.begin();
 
@@ -77,10 +67,9 @@ TEST(PrintCommand, RefusesABadPrinterNumberOrAMissingFile) {
   TempDir dir;
   write_file(dir.file("KALO.PS"), "%!PS-Adobe-3.0\nshowpage\n");
   for (const std::string args : {"0 KALO.PS", "5 KALO.PS", "x KALO.PS", "1 NONE.PS", "1", ""}) {
-    const int status = shell("cd " + dir.path + " && KALO_PRINT=pdf sh " + SCRIPTS + "print " + args +
-                             " >out 2>err");
+    const auto [status, out, err] =
+        run_shell("cd " + dir.path + " && KALO_PRINT=pdf sh " + SCRIPTS + "print " + args);
     EXPECT_NE(status, 0) << args;
-    const std::string err = read_file(dir.file("err"));
     EXPECT_TRUE(err.rfind("print: ", 0) == 0 && err.find('\n') == err.size() - 1) << args << ": " << err;
     EXPECT_FALSE(fs::exists(dir.file("KALO.pdf"))) << args;
   }

@@ -15,27 +15,12 @@
 
 namespace {
 
-// The program's window may go away at any moment (the program ends): the
-// requests then fail, which is no fault of the test.
-int ignore_errors(Display*, XErrorEvent*) { return 0; }
-
 bool is_kalo(Display* d, Window w) {
   char* name = nullptr;
   bool yes = XFetchName(d, w, &name) && name && std::strcmp(name, "TOMOGRAPHY") == 0;
   if (name) XFree(name);
   XWindowAttributes a;
   return yes && XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
-}
-
-// The children of w in creation order (the open menu of the window; the
-// panes of a menu, its items top down).
-std::vector<Window> children(Display* d, Window w) {
-  Window root, parent, *kids = nullptr;
-  unsigned n = 0;
-  std::vector<Window> out;
-  if (XQueryTree(d, w, &root, &parent, &kids, &n)) out.assign(kids, kids + n);
-  if (kids) XFree(kids);
-  return out;
 }
 
 bool has_cursor(const XShot& s) {
@@ -49,7 +34,9 @@ bool has_cursor(const XShot& s) {
 
 KaloWindow::KaloWindow() {
   d_ = x_open();
-  XSetErrorHandler(ignore_errors);
+  // The program's window may go away at any moment (the program ends): the
+  // requests then fail, which is no fault of the test.
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
 }
 
 KaloWindow::~KaloWindow() {
@@ -106,13 +93,14 @@ void KaloWindow::click(int button, int x, int y) {
 }
 
 bool KaloWindow::pick(int item, int timeout_ms) {
+  // The open menu is the window's child; its panes are the items top down.
   for (int waited = 0; waited < timeout_ms; waited += 20, usleep(20000)) {
-    const auto menus = children(d_, w_);
-    const auto panes = menus.empty() ? menus : children(d_, menus[0]);
+    const auto menus = x_children(d_, w_);
+    const auto panes = menus.empty() ? menus : x_children(d_, menus[0]);
     if (int(panes.size()) < item) continue;
     usleep(50000);  // let the menu take its events
     x_send(d_, panes[std::size_t(item - 1)], ButtonPress, 1);
-    for (int gone = 0; gone < 5000 && !children(d_, w_).empty(); gone += 20) usleep(20000);
+    for (int gone = 0; gone < 5000 && !x_children(d_, w_).empty(); gone += 20) usleep(20000);
     return true;
   }
   return false;
@@ -152,6 +140,15 @@ std::string KaloWindow::resources() {
   }
   XFree(clients);
   return out;
+}
+
+std::function<void(const std::function<bool()>&)> with_window(
+    std::function<void(KaloWindow&)> drive) {
+  return [drive](const std::function<bool()>& alive) {
+    KaloWindow w;
+    ASSERT_TRUE(w.find(alive)) << "the window did not show";
+    drive(w);
+  };
 }
 
 void answer_returns(const std::function<bool()>& alive) {

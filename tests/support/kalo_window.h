@@ -57,6 +57,11 @@ class KaloWindow {
   Window w_ = 0;
 };
 
+// Drives the program's window with `drive` once it is shown (a `During` of
+// run_kalo); a window that never shows fails the test.
+std::function<void(const std::function<bool()>&)> with_window(
+    std::function<void(KaloWindow&)> drive);
+
 // Answers every question of the window with Return until the program ends:
 // each visit to the result screens leaves at its first question.
 void answer_returns(const std::function<bool()>& alive);

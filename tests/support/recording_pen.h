@@ -1,6 +1,5 @@
 // A pen that records every operation, so that the tests can check what a
-// plot draws.  Coordinates are recorded as handed in (device units) and
-// read back in graph units by dividing by the scale the test drew with.
+// plot draws.  Coordinates are recorded as handed in (device units).
 #pragma once
 
 #include <string>
@@ -29,31 +28,5 @@ struct RecordingPen final : Pen {
   void new_page() override { add('n'); }
   void add(char k, float x = 0, float y = 0, int i = 0, std::string t = {}) {
     ops.push_back(Op{k, x, y, i, std::move(t)});
-  }
-
-  // Line segments (from each move or draw's predecessor to it), scaled.
-  struct Seg {
-    float x1, y1, x2, y2;
-  };
-  std::vector<Seg> segments(float sx, float sy) const {
-    std::vector<Seg> out;
-    float px = 0, py = 0;
-    for (const Op& o : ops) {
-      if (o.kind == 'd') out.push_back({px / sx, py / sy, o.x / sx, o.y / sy});
-      if (o.kind == 'm' || o.kind == 'd') px = o.x, py = o.y;
-    }
-    return out;
-  }
-  std::vector<Op> texts() const {
-    std::vector<Op> out;
-    for (const Op& o : ops)
-      if (o.kind == 't') out.push_back(o);
-    return out;
-  }
-  // The kinds of the operations in order, e.g. "mdmdf".
-  std::string kinds() const {
-    std::string s;
-    for (const Op& o : ops) s += o.kind;
-    return s;
   }
 };

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace kalo_test {
@@ -14,6 +15,13 @@ void answer_window_returns(const std::function<bool()>& alive) { answer_returns(
 PrintFolder::PrintFolder() {
   write_file(file("print"), "#!/bin/sh\necho \"$@\" >> printed\n");
   std::filesystem::permissions(file("print"), std::filesystem::perms::owner_all);
+}
+
+RunResult run_shell(const std::string& command) {
+  TempDir io;
+  const int w =
+      std::system((command + " >'" + io.file("out") + "' 2>'" + io.file("err") + "'").c_str());
+  return {WIFEXITED(w) ? WEXITSTATUS(w) : -1, read_file(io.file("out")), read_file(io.file("err"))};
 }
 
 RunResult run_program(const std::string& binary, const std::string& dir,

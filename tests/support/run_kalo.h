@@ -36,6 +36,9 @@ RunResult run_program(const std::string& binary, const std::string& dir,
                       const std::string& input, int timeout_s = 60, const During& during = {},
                       bool as_user = false);
 
+// Runs the shell command `command`, collecting its exit status and output.
+RunResult run_shell(const std::string& command);
+
 // The kalo program under test (KALO_BIN is defined for each test program,
 // not for this helper library, hence inline).
 // The result screens are answered with Return at every question unless
@@ -44,6 +47,10 @@ RunResult run_program(const std::string& binary, const std::string& dir,
 inline RunResult run_kalo(const std::string& dir, const std::string& input,
                           const During& during = answer_window_returns) {
   return run_program(KALO_BIN, dir, input, 60, during);
+}
+// Runs `kalo <args>` in `dir` with no answers (a batch run).
+inline RunResult run_batch(const std::string& dir, const std::string& args) {
+  return run_shell("cd '" + dir + "' && '" KALO_BIN "' " + args);
 }
 // The same as an ordinary user when `as_user` is set.
 inline RunResult run_kalo(const std::string& dir, const std::string& input, bool as_user) {

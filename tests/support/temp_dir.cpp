@@ -38,6 +38,12 @@ std::string read_file(const std::string& path) {
   return s.str();
 }
 
+int count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
+  return n;
+}
+
 void write_file(const std::string& path, const std::string& contents) {
   std::ofstream(path, std::ios::binary) << contents;
 }

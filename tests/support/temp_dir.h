@@ -26,6 +26,8 @@ const TempDir& enter_temp_dir();
 // Whole contents of a file; empty when it cannot be read.
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& contents);
+// How often `what` occurs in `text`.
+int count(const std::string& text, const std::string& what);
 
 // Makes `text` the whole of standard input, through a file in the current
 // folder (call again before every child that reads it).

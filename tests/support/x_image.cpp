@@ -30,11 +30,10 @@ bool x_capture(Display* d, Window w, XShot& shot) {
   return true;
 }
 
-static int ignore_errors(Display*, XErrorEvent*) { return 0; }
-
 bool x_unobscured(Display* d, Window w) {
   XSync(d, False);
-  auto old = XSetErrorHandler(ignore_errors);  // windows may vanish meanwhile
+  // Windows may vanish meanwhile.
+  auto old = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
   Window root, parent, *kids = nullptr;
   unsigned n = 0;
   bool top = false;

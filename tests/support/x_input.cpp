@@ -22,6 +22,15 @@ void x_type(Display* d, Window w, const std::string& text) {
   for (char c : text) x_send(d, w, KeyPress, static_cast<unsigned char>(c));
 }
 
+std::vector<Window> x_children(Display* d, Window w) {
+  Window root, parent, *kids = nullptr;
+  unsigned n = 0;
+  std::vector<Window> out;
+  if (XQueryTree(d, w, &root, &parent, &kids, &n)) out.assign(kids, kids + n);
+  if (kids) XFree(kids);
+  return out;
+}
+
 void x_report(const std::string& text) {
   std::printf("%s\n", text.c_str());
   std::fflush(stdout);

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "tests/support/x_image.h"
@@ -32,31 +31,7 @@ std::string padded(std::string s, std::size_t n = 30) {
   return s;
 }
 
-class Input : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ctl = x_open();
-    if (!ctl) GTEST_SKIP() << "no X display";
-  }
-  void TearDown() override { if (ctl) XCloseDisplay(ctl); }
-  // Starts a child that opens its window and runs body; gives the window.
-  Window start(void (*body)()) {
-    child = std::make_unique<XChild>([body] {
-      inixwi("TOMOGRAPHY", 5.0f, 30.0f, 1015.0f, 800.0f);
-      x_report(std::to_string(xwi_window()));
-      body();
-    });
-    return Window(std::stoul("0" + next()));  // 0 when the child said nothing
-  }
-  // The child's next line of output.
-  std::string next() {
-    std::string s;
-    EXPECT_TRUE(child->line(s)) << "the child said nothing";
-    return s;
-  }
-  Display* ctl = nullptr;
-  std::unique_ptr<XChild> child;
-};
+class Input : public XChildTest {};
 
 // One prompt after the other, each answered by the keys of one case (0: a
 // pause of 300 ms; 1..4: that pointer button, the pointer at (100, 700)).
@@ -98,16 +73,6 @@ TEST_F(Input, TypingStopsAtTheLineBufferAndAnswersAreCutToTheCallersBuffer) {
   EXPECT_EQ(next(), padded("abcde"));  // nothing written past the 5 columns
 }
 
-// The children of window w, bottom first.
-std::vector<Window> children(Display* d, Window w) {
-  Window root, parent, *kids = nullptr;
-  unsigned n = 0;
-  XQueryTree(d, w, &root, &parent, &kids, &n);
-  std::vector<Window> out(kids, kids + n);
-  if (kids) XFree(kids);
-  return out;
-}
-
 char labels[10][12];
 
 TEST_F(Input, MenusStayInsideTheWindowAndReturnTheItemClicked) {
@@ -122,13 +87,13 @@ TEST_F(Input, MenusStayInsideTheWindowAndReturnTheItemClicked) {
     std::vector<Window> box;
     XWindowAttributes a{};  // of the menu window, once it is shown
     for (int i = 0; i < 200 && a.map_state != IsViewable; ++i, usleep(20000))
-      if (!(box = children(ctl, w)).empty()) XGetWindowAttributes(ctl, box[0], &a);
+      if (!(box = x_children(ctl, w)).empty()) XGetWindowAttributes(ctl, box[0], &a);
     ASSERT_EQ(a.map_state, IsViewable);
     EXPECT_EQ(a.x, click == 5 ? 0 : 500 - a.width / 2);
     EXPECT_EQ(a.y, click == 5 ? 800 - a.height : 200);  // pushed up to the bottom edge
     EXPECT_EQ(a.border_width, 4);
-    ASSERT_EQ(children(ctl, box[0]).size(), 10u);  // the panes
-    x_send(ctl, children(ctl, box[0])[std::size_t(click) - 1], ButtonPress, 1);
+    ASSERT_EQ(x_children(ctl, box[0]).size(), 10u);  // the panes
+    x_send(ctl, x_children(ctl, box[0])[std::size_t(click) - 1], ButtonPress, 1);
     EXPECT_EQ(next(), std::to_string(click));
   }
   EXPECT_EQ(next(), "Menu of 101 items refused (1 to 100 items)");

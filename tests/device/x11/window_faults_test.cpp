@@ -11,15 +11,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "tests/support/x_image.h"
 #include "tests/support/x_input.h"
 
 namespace {
 
+class WindowFaults : public XChildTest {};
+
 // A y title or a blank title over a tick label leaves the label whole.
-TEST(WindowFaults, TextsOverNumbersLeaveThemWhole) {
-  Display* ctl = x_open();
-  if (!ctl) GTEST_SKIP() << "no X display";
+TEST_F(WindowFaults, TextsOverNumbersLeaveThemWhole) {
   inixwi("TOMOGRAPHY", 5.0f, 30.0f, 1015.0f, 800.0f);
   auto numbers = [] {
     set_col(3);
@@ -33,7 +32,6 @@ TEST(WindowFaults, TextsOverNumbersLeaveThemWhole) {
   });
   EXPECT_GT(std::count(alone.rgb.begin(), alone.rgb.end(), 0x00FF7Fu), 50);  // the digits
   EXPECT_TRUE(covered.rgb == alone.rgb);
-  XCloseDisplay(ctl);
 }
 
 // Asks one question; reports the answer up to its first blank (a button's
@@ -44,13 +42,9 @@ void ask() {
   x_report(std::string(a, std::strcspn(a, " ")) + "|" + std::to_string(xwi_answer_button()));
 }
 
-TEST(WindowFaults, AnswersAreIgnoredCancelledOrEndTheVisit) {
-  Display* ctl = x_open();
-  if (!ctl) GTEST_SKIP() << "no X display";
+TEST_F(WindowFaults, AnswersAreIgnoredCancelledOrEndTheVisit) {
   XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // menus closing meanwhile
-  XChild child([] {
-    inixwi("TOMOGRAPHY", 5.0f, 30.0f, 1015.0f, 800.0f);
-    x_report(std::to_string(xwi_window()));
+  const Window w = start([] {
     for (int i = 0; i < 4; ++i) ask();
     char labels[] = "one  two  three";
     for (int i = 0; i < 3; ++i) x_report(std::to_string(menu(500.0f, 600.0f, 0, 3, labels, 5)));
@@ -60,9 +54,7 @@ TEST(WindowFaults, AnswersAreIgnoredCancelledOrEndTheVisit) {
     ask();
     x_report(xwi_guard(ask) ? "kept" : "lost");
   });
-  std::string s;
-  ASSERT_TRUE(child.line(s));
-  const Window w = Window(std::stoul(s));
+  ASSERT_NE(w, 0u);
   XMoveWindow(ctl, w, 1100, 900);  // mostly off the 1280 x 1024 screen
   const std::pair<std::vector<KeySym>, const char*> cases[] = {
       {{4, 5, 6, 7, XK_1, XK_KP_Enter}, "1|0"},
@@ -75,37 +67,31 @@ TEST(WindowFaults, AnswersAreIgnoredCancelledOrEndTheVisit) {
       if (k == 0)  // Control let go (a release's key code sits where a button's number does)
         x_send(ctl, w, KeyRelease, XKeysymToKeycode(ctl, XK_Control_L));
       else x_send(ctl, w, k > 7 ? KeyPress : ButtonPress, k);
-    ASSERT_TRUE(child.line(s));
-    EXPECT_EQ(s, answer) << "first key " << keys[0];
+    EXPECT_EQ(next(), answer) << "first key " << keys[0];
   }
   // Escape, or a click beside it, cancels a menu; each one is on the
   // screen, border and all.
   for (int i = 0; i < 3; ++i) {
-    Window r, *k = nullptr, box = 0;
-    unsigned n = 0;
+    Window box = 0;
     XWindowAttributes a{};
     for (int t = 0; t < 200 && !(box && XGetWindowAttributes(ctl, box, &a)); ++t, usleep(20000))
-      if (XQueryTree(ctl, w, &r, &r, &k, &n) && k) box = k[0], XFree(k);
+      if (const auto kids = x_children(ctl, w); !kids.empty()) box = kids[0];
     ASSERT_NE(a.width, 0);
     EXPECT_TRUE(1100 + a.x + a.width + 8 <= 1280 && 900 + a.y + a.height + 8 <= 1024);
     x_send(ctl, w, i == 0 ? KeyPress : ButtonPress, i == 0 ? XK_Escape : 1);
-    ASSERT_TRUE(child.line(s));
-    EXPECT_EQ(s, "0");
+    EXPECT_EQ(next(), "0");
   }
   for (const char* typed : {"7", "2"}) {  // the 7 comes while the graphics are left
     x_type(ctl, w, typed);
     x_send(ctl, w, KeyPress, XK_Return);
     usleep(800000);
   }
-  ASSERT_TRUE(child.line(s));
-  EXPECT_EQ(s, "2|0");
+  EXPECT_EQ(next(), "2|0");
   XDestroyWindow(ctl, w);  // a window manager's close
   XSync(ctl, False);
-  ASSERT_TRUE(child.line(s));
-  EXPECT_EQ(s, "Window closed: the graphics window was destroyed.");
-  EXPECT_TRUE(child.line(s) && s == "lost");
-  EXPECT_EQ(child.finish(), 0);
-  XCloseDisplay(ctl);
+  EXPECT_EQ(next(), "Window closed: the graphics window was destroyed.");
+  EXPECT_EQ(next(), "lost");
+  EXPECT_EQ(child->finish(), 0);
 }
 
 }  // namespace
