@@ -10,8 +10,13 @@ namespace {
 
 // Calendar time of a UTC date, read back through ctime in the UTC zone.
 std::time_t utc(int year, int mon, int day, int h, int m, int s) {
-  std::tm t{.tm_sec = s, .tm_min = m, .tm_hour = h, .tm_mday = day, .tm_mon = mon - 1,
-            .tm_year = year - 1900};
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = mon - 1;
+  t.tm_mday = day;
+  t.tm_hour = h;
+  t.tm_min = m;
+  t.tm_sec = s;
   return timegm(&t);
 }
 
