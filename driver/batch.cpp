@@ -370,15 +370,16 @@ ReplicaSet gather_replicas(const Options& o, const std::vector<ReplicaOutcome>& 
 // "value +- sd" with the sd to two significant digits and the value to the
 // same decimal place; the value alone (as %.6g) when there is no spread.
 std::string with_error(const ReplicaSet* set, const char* name, double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6g", v);
+  std::string text = number(v);
   if (!set) return text;
   for (std::size_t i = 0; i < set->names.size(); ++i) {
     if (set->names[i] != name) continue;
     const Spread s = spread_of(set->values[i]);
     if (!(std::isfinite(s.sd) && s.sd > 0.0)) return text;
     const int decimals = std::max(0, 1 - int(std::floor(std::log10(s.sd))));
-    std::snprintf(text, sizeof text, "%.*f +- %.*f", decimals, v, decimals, s.sd);
+    char both[32];
+    std::snprintf(both, sizeof both, "%.*f +- %.*f", decimals, v, decimals, s.sd);
+    text = both;
   }
   return text;
 }
@@ -580,22 +581,18 @@ std::string csv(const std::string& s) {
 // summary.csv in `dir`, written under a temporary name and renamed.
 bool write_summary(const fs::path& dir, const std::vector<Run>& runs,
                    const std::vector<Outcome>& outcomes, const std::string& update) {
-  const fs::path file = dir / "summary.csv", temp = dir / "summary.csv.tmp";
-  {
-    std::ofstream out(temp, std::ios::trunc);
-    out << "data_file,status,converged,iterations,qavd,emittance_rms_mm_mrad,alpha,beta_m,"
-           "gamma_per_m,emittance_86_mm_mrad,emittance_86_contour_mm_mrad,update,message\n";
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-      const Outcome& oc = outcomes[i];
-      out << csv(runs[i].data) << ',' << (oc.ok ? "ok" : "failed") << ','
-          << (oc.ok ? oc.row : std::string(",,,,,,,,")) << ',' << update << ','
-          << csv(oc.message) << '\n';
-    }
-    out.close();
-    if (out.good() && std::rename(temp.c_str(), file.c_str()) == 0) return true;
+  std::ostringstream out;
+  out << "data_file,status,converged,iterations,qavd,emittance_rms_mm_mrad,alpha,beta_m,"
+         "gamma_per_m,emittance_86_mm_mrad,emittance_86_contour_mm_mrad,update,message\n";
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    const Outcome& oc = outcomes[i];
+    out << csv(runs[i].data) << ',' << (oc.ok ? "ok" : "failed") << ','
+        << (oc.ok ? oc.row : std::string(",,,,,,,,")) << ',' << update << ','
+        << csv(oc.message) << '\n';
   }
-  say(file.string() + ": " + std::strerror(errno != 0 ? errno : EIO));
-  std::remove(temp.c_str());
+  std::string why;
+  if (replace_text_file((dir / "summary.csv").string(), out.str(), why)) return true;
+  say(why);
   return false;
 }
 

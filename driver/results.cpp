@@ -141,18 +141,6 @@ json to_json(const RunRecord& run, const RunQuantities& q) {
   return j;
 }
 
-bool write_json(const json& j, std::string& why) {
-  const std::string temp = std::string(JSON_FILE) + TEMP_ENDING;
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << j.dump(2) << '\n';
-    out.close();
-    if (out.good() && std::rename(temp.c_str(), JSON_FILE) == 0) return true;
-  }
-  why = std::string(JSON_FILE) + ": " + std::strerror(errno != 0 ? errno : EIO);
-  std::remove(temp.c_str());
-  return false;
-}
 
 // HDF5 writing: every call's id or status is checked through `ok`.
 struct H5 {
@@ -166,28 +154,23 @@ struct H5 {
     if (s < 0) ok = false;
   }
 
-  void attr_string(hid_t loc, const char* name, const std::string& value) {
+  // A UTF-8 text attribute in the shape of `space` (which it closes).
+  void attr_texts(hid_t loc, const char* name, hid_t space, const char* const* values) {
     hid_t type = H5Tcopy(H5T_C_S1);
     H5Tset_size(type, H5T_VARIABLE);
     H5Tset_cset(type, H5T_CSET_UTF8);
-    hid_t space = H5Screate(H5S_SCALAR);
-    hid_t a = check(H5Acreate2(loc, name, type, space, H5P_DEFAULT, H5P_DEFAULT));
-    const char* p = value.c_str();
-    if (a >= 0) check_status(H5Awrite(a, type, &p));
-    if (a >= 0) H5Aclose(a);
-    H5Sclose(space);
-    H5Tclose(type);
-  }
-  void attr_strings(hid_t loc, const char* name, const char* const* values, hsize_t n) {
-    hid_t type = H5Tcopy(H5T_C_S1);
-    H5Tset_size(type, H5T_VARIABLE);
-    H5Tset_cset(type, H5T_CSET_UTF8);
-    hid_t space = H5Screate_simple(1, &n, nullptr);
     hid_t a = check(H5Acreate2(loc, name, type, space, H5P_DEFAULT, H5P_DEFAULT));
     if (a >= 0) check_status(H5Awrite(a, type, values));
     if (a >= 0) H5Aclose(a);
     H5Sclose(space);
     H5Tclose(type);
+  }
+  void attr_string(hid_t loc, const char* name, const std::string& value) {
+    const char* p = value.c_str();
+    attr_texts(loc, name, H5Screate(H5S_SCALAR), &p);
+  }
+  void attr_strings(hid_t loc, const char* name, const char* const* values, hsize_t n) {
+    attr_texts(loc, name, H5Screate_simple(1, &n, nullptr), values);
   }
   void attr_number(hid_t loc, const char* name, hid_t mem, hid_t file, const void* value) {
     hid_t space = H5Screate(H5S_SCALAR);
@@ -450,6 +433,19 @@ bool write_h5(const RunRecord& run, const RunQuantities& q, std::string& why) {
 
 }  // namespace
 
+bool replace_text_file(const std::string& file, const std::string& text, std::string& why) {
+  const std::string temp = file + TEMP_ENDING;
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (out.good() && std::rename(temp.c_str(), file.c_str()) == 0) return true;
+  }
+  why = file + ": " + std::strerror(errno != 0 ? errno : EIO);
+  std::remove(temp.c_str());
+  return false;
+}
+
 RunQuantities run_quantities(const RunRecord& run) {
   RunQuantities q{};
   fill_axes();
@@ -506,7 +502,7 @@ Spread spread_of(const std::vector<double>& values) {
 
 bool write_results(const RunRecord& run, const RunQuantities& q, std::string& why) {
   fill_axes();
-  if (!write_json(to_json(run, q), why)) return false;
+  if (!replace_text_file(JSON_FILE, to_json(run, q).dump(2) + "\n", why)) return false;
   if (write_h5(run, q, why)) return true;
   std::remove(JSON_FILE);
   return false;

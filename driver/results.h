@@ -78,5 +78,10 @@ std::vector<std::pair<std::string, double>> named_values(const RunRecord& run,
 // file is then left under either name.
 bool write_results(const RunRecord& run, const RunQuantities& q, std::string& why);
 
+// Writes `text` to `file` under a temporary name (file + ".tmp") and renames
+// it over `file`, so a file already there is replaced whole or not at all.
+// False with "file: reason" in `why`, the temporary file removed.
+bool replace_text_file(const std::string& file, const std::string& text, std::string& why);
+
 // The hex SHA-256 of a file; empty when it cannot be read.
 std::string file_sha256(const std::string& path);
