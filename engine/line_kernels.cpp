@@ -53,6 +53,22 @@ void one_line_plain(float* P, const float* T, int n, int W, const Line& c) {
   for (int k = n; k < n + W; ++k) P[k] = hline(c, T[k]) * P[k];
 }
 
+// hline up to the table look-up: the place of point T's pair and its
+// weight, or place 0 and weight 0 where hline gives 0 whatever the pairs.
+void fix_point(const Line& c, float T, std::uint8_t& place, float& T1) {
+  place = 0;
+  T1 = 0.0f;
+  const float S = c.SA + T * c.SB;
+  if (std::fabs(S) > c.SLIM) return;
+  const float SL = S + c.SREF;
+  const float RA = c.RSTEP * SL;
+  if (!(std::fabs(RA) < RA_LIMIT)) return;
+  const int K1 = hint_start(RA);
+  if (K1 < 0 || K1 > c.NK) return;  // both neighbours off the profile
+  place = std::uint8_t(K1 + PAD);
+  T1 = RA - float(K1 - 1);
+}
+
 #if KALO_X86
 
 __attribute__((always_inline)) inline __m128 hline4(const Line& c, __m128 T) {
@@ -76,6 +92,34 @@ __attribute__((always_inline)) inline __m128 hline4(const Line& c, __m128 T) {
   const __m128 H1 = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
   const __m128 DH = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
   return _mm_and_ps(_mm_add_ps(_mm_mul_ps(DH, T1), H1), inside);
+}
+
+// Four points of fixed line f, which reads the pairs q.
+inline __m128 fixed4(const FixedLine& f, const Pair* q, int n) {
+  const std::uint8_t* k = f.place + n;
+  const __m128 zero = _mm_setzero_ps();
+  const __m128 p01 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[0])),
+                                  reinterpret_cast<const __m64*>(q + k[1]));
+  const __m128 p23 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[2])),
+                                  reinterpret_cast<const __m64*>(q + k[3]));
+  const __m128 H1 = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
+  const __m128 DH = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
+  return _mm_add_ps(_mm_mul_ps(DH, _mm_load_ps(f.T1 + n)), H1);
+}
+
+void fixed_sse2(float* P, int NPTS, const FixedLine* f, const Pair* const* table, int NLINES,
+                std::uint64_t live, bool skip_zeros) {
+  for (int n = 0; n < NPTS; n += 4) {
+    __m128 p = _mm_setzero_ps();
+    if (!skip_zeros || ((live >> n) & 0xf) != 0) {
+      p = _mm_load_ps(P + n);
+      for (int i = 0; i < NLINES; ++i) {
+        if (skip_zeros && _mm_movemask_ps(_mm_cmpneq_ps(p, _mm_setzero_ps())) == 0) break;
+        p = _mm_mul_ps(fixed4(f[i], table[i], n), p);
+      }
+    }
+    _mm_store_ps(P + n, p);
+  }
 }
 
 void multiply_sse2(float* P, const float* T, int lo, int hi, const Line* c, int NLINES,
@@ -131,6 +175,42 @@ __attribute__((target("avx2"))) inline __m256 hline8(const Line& c, __m256 T) {
   return _mm256_and_ps(_mm256_add_ps(_mm256_mul_ps(DH, T1), H1), inside);
 }
 
+__attribute__((target("avx2"))) inline __m256 fixed8(const FixedLine& f, const Pair* q, int n) {
+  const std::uint8_t* k = f.place + n;
+  const __m128 zero = _mm_setzero_ps();
+  const __m128 p01 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[0])),
+                                  reinterpret_cast<const __m64*>(q + k[1]));
+  const __m128 p23 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[2])),
+                                  reinterpret_cast<const __m64*>(q + k[3]));
+  const __m128 p45 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[4])),
+                                  reinterpret_cast<const __m64*>(q + k[5]));
+  const __m128 p67 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[6])),
+                                  reinterpret_cast<const __m64*>(q + k[7]));
+  const __m256 a = _mm256_set_m128(p45, p01);
+  const __m256 b = _mm256_set_m128(p67, p23);
+  const __m256 H1 = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+  const __m256 DH = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+  return _mm256_add_ps(_mm256_mul_ps(DH, _mm256_load_ps(f.T1 + n)), H1);
+}
+
+__attribute__((target("avx2"))) void fixed_avx2(float* P, int NPTS, const FixedLine* f,
+                                                const Pair* const* table, int NLINES,
+                                                std::uint64_t live, bool skip_zeros) {
+  for (int n = 0; n < NPTS; n += 8) {
+    __m256 p = _mm256_setzero_ps();
+    if (!skip_zeros || ((live >> n) & 0xff) != 0) {
+      p = _mm256_load_ps(P + n);
+      for (int i = 0; i < NLINES; ++i) {
+        if (skip_zeros &&
+            _mm256_movemask_ps(_mm256_cmp_ps(p, _mm256_setzero_ps(), _CMP_NEQ_UQ)) == 0)
+          break;
+        p = _mm256_mul_ps(fixed8(f[i], table[i], n), p);
+      }
+    }
+    _mm256_store_ps(P + n, p);
+  }
+}
+
 __attribute__((target("avx2"))) void multiply_avx2(float* P, const float* T, int lo, int hi,
                                                    const Line* c, int NLINES, bool skip_zeros) {
   for (int n = lo; n < hi; n += 8) {
@@ -179,6 +259,31 @@ __attribute__((target("avx512f"))) inline __m512 hline16(const Line& c, __m512 T
   return _mm512_maskz_mov_ps(inside, _mm512_add_ps(_mm512_mul_ps(DH, T1), H1));
 }
 
+__attribute__((target("avx512f"))) inline __m512 fixed16(const FixedLine& f, const Pair* q,
+                                                        int n) {
+  const __m512i idx =
+      _mm512_maskz_cvtepu8_epi32(ALL, _mm_load_si128(reinterpret_cast<const __m128i*>(f.place + n)));
+  const __m512 H1 = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), ALL, idx, &q->H1, sizeof(Pair));
+  const __m512 DH = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), ALL, idx, &q->DH, sizeof(Pair));
+  return _mm512_add_ps(_mm512_mul_ps(DH, _mm512_load_ps(f.T1 + n)), H1);
+}
+
+__attribute__((target("avx512f"))) void fixed_avx512(float* P, int NPTS, const FixedLine* f,
+                                                    const Pair* const* table, int NLINES,
+                                                    std::uint64_t live, bool skip_zeros) {
+  for (int n = 0; n < NPTS; n += 16) {
+    __m512 p = _mm512_setzero_ps();
+    if (!skip_zeros || ((live >> n) & 0xffff) != 0) {
+      p = _mm512_load_ps(P + n);
+      for (int i = 0; i < NLINES; ++i) {
+        if (skip_zeros && _mm512_cmp_ps_mask(p, _mm512_setzero_ps(), _CMP_NEQ_UQ) == 0) break;
+        p = _mm512_mul_ps(fixed16(f[i], table[i], n), p);
+      }
+    }
+    _mm512_store_ps(P + n, p);
+  }
+}
+
 __attribute__((target("avx512f"))) void multiply_avx512(float* P, const float* T, int lo, int hi,
                                                        const Line* c, int NLINES,
                                                        bool skip_zeros) {
@@ -202,6 +307,22 @@ __attribute__((target("avx512f"))) void multiply_avx512(float* P, const float* T
 #endif
 
 using Multiply = void (*)(float*, const float*, int, int, const Line*, int, bool);
+using MultiplyFixed = void (*)(float*, int, const FixedLine*, const Pair* const*, int,
+                               std::uint64_t, bool);
+
+#if !KALO_X86
+// Without the wide kernels: the fixed lines one point at a time.
+void fixed_plain(float* P, int NPTS, const FixedLine* f, const Pair* const* table, int NLINES,
+                 std::uint64_t live, bool skip_zeros) {
+  for (int n = 0; n < NPTS; ++n) {
+    if (skip_zeros && !((live >> n) & 1)) P[n] = 0.0f;
+    for (int i = 0; i < NLINES && !(skip_zeros && P[n] == 0.0f); ++i) {
+      const Pair& h = table[i][f[i].place[n]];
+      P[n] = (h.DH * f[i].T1[n] + h.H1) * P[n];
+    }
+  }
+}
+#endif
 
 Multiply multiply_of(Kernel k) {
 #if KALO_X86
@@ -216,8 +337,24 @@ Multiply multiply_of(Kernel k) {
   return multiply_plain;
 }
 
+MultiplyFixed multiply_fixed_of(Kernel k) {
+#if KALO_X86
+  switch (k) {
+    case Kernel::avx2: return fixed_avx2;
+    case Kernel::avx512: return fixed_avx512;
+    case Kernel::plain:
+    case Kernel::sse2: break;
+  }
+  return fixed_sse2;
+#else
+  (void)k;
+  return fixed_plain;
+#endif
+}
+
 Kernel chosen = Kernel::plain;
 Multiply multiply = nullptr;  // set on first use
+MultiplyFixed multiply_fixed_k = nullptr;
 
 }  // namespace
 
@@ -272,10 +409,29 @@ Kernel line_kernel() {
 void use_line_kernel(Kernel k) {
   chosen = kernel_available(k) ? k : Kernel::plain;
   multiply = multiply_of(chosen);
+  multiply_fixed_k = multiply_fixed_of(chosen);
 }
 
 void multiply_lines(LineBuffer& P, const LineBuffer& T, int NPTS, const Line* c, int NLINES,
                     bool skip_zeros) {
   if (!multiply) line_kernel();
   multiply(P.v, T.v, 0, NPTS, c, NLINES, skip_zeros);
+}
+
+std::uint64_t fix_line(FixedLine& f, const Line& c, const LineBuffer& T, int NPTS) {
+  std::uint64_t live = 0;
+  for (int n = 0; n < LINE_POINTS; ++n) {
+    f.place[n] = 0;
+    f.T1[n] = 0.0f;
+    if (n >= NPTS) continue;
+    fix_point(c, T.v[n], f.place[n], f.T1[n]);
+    if (f.place[n] != 0) live |= std::uint64_t{1} << n;
+  }
+  return live;
+}
+
+void multiply_fixed(LineBuffer& P, int NPTS, const FixedLine* f, const Pair* const* table,
+                    int NLINES, std::uint64_t live, bool skip_zeros) {
+  if (!multiply) line_kernel();
+  multiply_fixed_k(P.v, NPTS, f, table, NLINES, live, skip_zeros);
 }
