@@ -77,13 +77,21 @@ bool covered[MAXL];
 double top[MAXL];
 
 void tabulate(int L, int NK) {
-  auto factor = [&](int k) { return k >= 1 && k <= NK ? stor.HFAC(k, L) : 0.0f; };
+  // Starts off the profile read two zeros; from K1 = 0 to NK the pair is
+  // {factor(K1), factor(K1 + 1) - factor(K1)} with factor 0 off the profile.
+  Pair* pair = pairs[L - 1] + PAD;
+  const float* H = &stor.HFAC(1, L);  // H[k - 1]: factor k
+  std::fill(pairs[L - 1], pairs[L - 1] + STARTS, Pair{0.0f, 0.0f});
+  if (NK >= 1) {
+    pair[0] = {0.0f, H[0] - 0.0f};
+    for (int K1 = 1; K1 < NK; ++K1) pair[K1] = {H[K1 - 1], H[K1] - H[K1 - 1]};
+    pair[NK] = {H[NK - 1], 0.0f - H[NK - 1]};
+  }
   bool finite = true;
   float largest = 0.0f;
-  for (int K1 = -PAD; K1 <= NK + PAD; ++K1) {
-    pairs[L - 1][K1 + PAD] = {factor(K1), factor(K1 + 1) - factor(K1)};
-    finite = finite && factor(K1) >= 0.0f && factor(K1) < TAME;
-    largest = std::max(largest, factor(K1));
+  for (int k = 0; k < NK; ++k) {
+    finite &= H[k] >= 0.0f && H[k] < TAME;
+    largest = std::max(largest, H[k]);
   }
   tame[L - 1] = finite;
   top[L - 1] = largest;
@@ -208,12 +216,14 @@ void line_integrals(int LPROJ, int NL, int NK, bool skip_zeros, float* SUMS) {
   const bool dead_is_zero = bounded(NL, LPROJ);
   constexpr int SIDE = 8;  // sums formed side by side
   LineBuffer P[(MAXK + SIDE - 1) / SIDE * SIDE];
+  LineBuffer ones;
+  for (int n = 0; n < LINE_POINTS; ++n) ones.v[n] = n < NK ? 1.0f : 0.0f;
   bool any = false;
   for (int K = 1; K <= NK; ++K) {
     LineBuffer& p = P[K - 1];
     const float SPOS = sample_position(K, LPROJ);
     const bool inside = !(std::fabs(SPOS) > stor.SLIM);
-    for (int n = 0; n < LINE_POINTS; ++n) p.v[n] = inside && n < NK ? 1.0f : 0.0f;
+    p = inside ? ones : LineBuffer{};
     if (!inside) continue;
     any = true;
     if (fixed) {
