@@ -150,6 +150,9 @@ struct SweepGeometry {
   decltype(stor_t::SREF) SREF{};
   decltype(pint_t::AMAT) AMAT{}, BMAT{};
 };
+// Compared bit for bit as a whole: no padding between the numbers.
+static_assert(sizeof(SweepGeometry) ==
+              6 * 4 + sizeof(SweepGeometry::SREF) + 2 * sizeof(SweepGeometry::AMAT));
 SweepGeometry sweep_fixed;
 bool sweep_made = false;
 
@@ -157,14 +160,10 @@ bool sweep_made = false;
 float sample_position(int K, int L) { return float(K - 1) * expd.STEP - stor.SREF(L); }
 
 void fix_sweep(int NL, int NK) {
-  const SweepGeometry now{NL,        NK,         expd.STEP, stor.SLIM, stor.TLIM,
-                          expd.RSTEP, stor.SREF, pint.AMAT, pint.BMAT};
-  if (sweep_made && same_bits(now.NL, sweep_fixed.NL) && same_bits(now.NK, sweep_fixed.NK) &&
-      same_bits(now.STEP, sweep_fixed.STEP) && same_bits(now.SLIM, sweep_fixed.SLIM) &&
-      same_bits(now.TLIM, sweep_fixed.TLIM) && same_bits(now.RSTEP, sweep_fixed.RSTEP) &&
-      same_bits(now.SREF, sweep_fixed.SREF) && same_bits(now.AMAT, sweep_fixed.AMAT) &&
-      same_bits(now.BMAT, sweep_fixed.BMAT))
-    return;
+  SweepGeometry now;
+  now.NL = NL, now.NK = NK, now.STEP = expd.STEP, now.SLIM = stor.SLIM, now.TLIM = stor.TLIM,
+  now.RSTEP = expd.RSTEP, now.SREF = stor.SREF, now.AMAT = pint.AMAT, now.BMAT = pint.BMAT;
+  if (sweep_made && same_bits(now, sweep_fixed)) return;
   sweep_fixed = now;
   sweep_made = true;
   if (NK < 2) return;
@@ -282,6 +281,8 @@ struct GridGeometry {
   decltype(stor_t::RMAT) RMAT{};
   decltype(tran_t::XGRID) XGRID{}, YGRID{};
 };
+static_assert(sizeof(GridGeometry) == 6 * 4 + sizeof(GridGeometry::SREF) +
+                                          sizeof(GridGeometry::RMAT) + 2 * sizeof(GridGeometry::XGRID));
 GridGeometry grid_fixed;
 bool grid_made = false;
 
@@ -290,14 +291,10 @@ Line grid_line(int L, int j, int NK) {
 }
 
 void fix_grid(int NL, int NK, int NX, int NY, const LineBuffer& X) {
-  const GridGeometry now{NL,        NK,        NX,        NY,        stor.SLIM,
-                         expd.RSTEP, stor.SREF, stor.RMAT, tran.XGRID, tran.YGRID};
-  if (grid_made && same_bits(now.NL, grid_fixed.NL) && same_bits(now.NK, grid_fixed.NK) &&
-      same_bits(now.NX, grid_fixed.NX) && same_bits(now.NY, grid_fixed.NY) &&
-      same_bits(now.SLIM, grid_fixed.SLIM) && same_bits(now.RSTEP, grid_fixed.RSTEP) &&
-      same_bits(now.SREF, grid_fixed.SREF) && same_bits(now.RMAT, grid_fixed.RMAT) &&
-      same_bits(now.XGRID, grid_fixed.XGRID) && same_bits(now.YGRID, grid_fixed.YGRID))
-    return;
+  GridGeometry now;
+  now.NL = NL, now.NK = NK, now.NX = NX, now.NY = NY, now.SLIM = stor.SLIM, now.RSTEP = expd.RSTEP,
+  now.SREF = stor.SREF, now.RMAT = stor.RMAT, now.XGRID = tran.XGRID, now.YGRID = tran.YGRID;
+  if (grid_made && same_bits(now, grid_fixed)) return;
   grid_fixed = now;
   grid_made = true;
   for (int j = 1; j <= NY; ++j) {
