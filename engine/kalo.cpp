@@ -23,6 +23,8 @@
 #include <cmath>
 #include <cstring>
 
+#include <sys/mman.h>
+
 #include "state/run_state.h"
 #include "records/text_records.h"
 #include "engine/integrals.h"
@@ -132,16 +134,21 @@ bool same_bits(const T& a, const T& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// The wide kernels read the lines' look-ups from tables fixed once for the
-// geometry of the run (the positions along a line do not depend on the
-// factors); the plain kernel works every position out each time.  The tables
-// are made again whenever a number they were made from changes.
-bool fixed_lines() { return line_kernel() != Kernel::plain; }
+// The AVX2 and AVX-512 kernels read the lines' look-ups from tables fixed
+// for the geometry of the run (the positions along a line do not depend on
+// the factors); the others, and every kernel while kalo_fixed_lines is
+// false, work every position out each time.  A table is made again when a
+// number it was made from changes.
+bool fixed_lines() { return kalo_fixed_lines && kernel_fixes_lines(line_kernel()); }
 
 // The sweep's fixed lines: for projection LPROJ and sample K, the line of
 // each other projection in order, and the points where none of them gives 0
 // whatever the factors.
-FixedLine sweep_lines[MAXL][MAXK][MAXL - 1];
+// On huge pages where the system gives them on request: a run in a new
+// process (each replica of a batch run) then fills the tables with a few
+// page faults instead of some 1600.
+constexpr std::size_t HUGE_PAGE = std::size_t{1} << 21;
+alignas(HUGE_PAGE) FixedLine sweep_lines[MAXL][MAXK][MAXL - 1];
 std::uint64_t sweep_live[MAXL][MAXK];
 // The numbers they were fixed from.
 struct SweepGeometry {
@@ -154,34 +161,36 @@ struct SweepGeometry {
 static_assert(sizeof(SweepGeometry) ==
               6 * 4 + sizeof(SweepGeometry::SREF) + 2 * sizeof(SweepGeometry::AMAT));
 SweepGeometry sweep_fixed;
-bool sweep_made = false;
+// Whether the lines of sample K of projection LPROJ are fixed for it.
+bool sweep_ready[MAXL][MAXK];
 
 // The position of sample K of projection L on its s axis.
 float sample_position(int K, int L) { return float(K - 1) * expd.STEP - stor.SREF(L); }
 
-void fix_sweep(int NL, int NK) {
+// Forgets the sweep's fixed lines when the geometry has changed.
+void check_sweep(int NL, int NK) {
   SweepGeometry now;
   now.NL = NL, now.NK = NK, now.STEP = expd.STEP, now.SLIM = stor.SLIM, now.TLIM = stor.TLIM,
   now.RSTEP = expd.RSTEP, now.SREF = stor.SREF, now.AMAT = pint.AMAT, now.BMAT = pint.BMAT;
-  if (sweep_made && same_bits(now, sweep_fixed)) return;
+  if (same_bits(now, sweep_fixed)) return;
+  static const bool advised =
+      ::madvise(sweep_lines, (sizeof sweep_lines + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE,
+                MADV_HUGEPAGE) == 0;
+  (void)advised;
   sweep_fixed = now;
-  sweep_made = true;
-  if (NK < 2) return;
-  const float A = -stor.TLIM;
-  const float B = stor.TLIM;
-  const LineBuffer& T = line_points(A, (B - A) / float(NK - 1), NK);
-  for (int LPROJ = 1; LPROJ <= NL; ++LPROJ)
-    for (int K = 1; K <= NK; ++K) {
-      const float SPOS = sample_position(K, LPROJ);
-      std::uint64_t live = ~std::uint64_t{0};
-      int i = 0;
-      for (int L2 = 1; L2 <= NL; ++L2)
-        if (L2 != LPROJ)
-          live &= fix_line(sweep_lines[LPROJ - 1][K - 1][i++],
-                           line_of(L2, SPOS * pint.AMAT(L2, LPROJ), pint.BMAT(L2, LPROJ), NK), T,
-                           NK);
-      sweep_live[LPROJ - 1][K - 1] = live;
-    }
+  std::fill_n(&sweep_ready[0][0], MAXL * MAXK, false);
+}
+
+// Fixes the lines of sample K of projection LPROJ, the first time they are
+// needed: so they are made where they are used, while still in the cache.
+void fix_sample(int LPROJ, int K, int NL, int NK, float SPOS, const LineBuffer& T) {
+  std::uint64_t live = ~std::uint64_t{0};
+  for (int L2 = 1, i = 0; L2 <= NL; ++L2)
+    if (L2 != LPROJ)
+      live &= fix_line(sweep_lines[LPROJ - 1][K - 1][i++],
+                       line_of(L2, SPOS * pint.AMAT(L2, LPROJ), pint.BMAT(L2, LPROJ), NK), T, NK);
+  sweep_live[LPROJ - 1][K - 1] = live;
+  sweep_ready[LPROJ - 1][K - 1] = true;
 }
 
 // Whether a product of the H-functions of every projection but `except`
@@ -226,6 +235,7 @@ void line_integrals(int LPROJ, int NL, int NK, bool skip_zeros, float* SUMS) {
     if (!inside) continue;
     any = true;
     if (fixed) {
+      if (!sweep_ready[LPROJ - 1][K - 1]) fix_sample(LPROJ, K, NL, NK, SPOS, T);
       const std::uint64_t live = dead_is_zero ? sweep_live[LPROJ - 1][K - 1] : ~std::uint64_t{0};
       multiply_fixed(p, NK, sweep_lines[LPROJ - 1][K - 1], tables, NLINES, live, skip_zeros);
     } else {
@@ -358,6 +368,7 @@ float count_scale() {
 float factor_cap(int L) { return L == 1 ? HCAP * count_scale() : HCAP; }
 
 IterationHook kalo_iteration_hook = nullptr;
+bool kalo_fixed_lines = true;
 
 void kalo(int& ICON, float& QAVD, float QSTART) {
   const int NK = std::min(expd.NK, MAXK);
@@ -376,7 +387,7 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
   float QWBEST = INFINITY;
   if (mult) rule.OMEGA0 = OMEGA;
 
-  if (fixed_lines()) fix_sweep(NL, NK);
+  if (fixed_lines()) check_sweep(NL, NK);
   for (int ITER = 1; ITER <= trol.MITER; ++ITER) {
     ucopy(stor.HFAC.data(), conti.HSAVE.data(), HWORDS);
     for (int L = 1; L <= NL; ++L) tabulate(L, NK);

@@ -53,21 +53,49 @@ void one_line_plain(float* P, const float* T, int n, int W, const Line& c) {
   for (int k = n; k < n + W; ++k) P[k] = hline(c, T[k]) * P[k];
 }
 
-// hline up to the table look-up: the place of point T's pair and its
-// weight, or place 0 and weight 0 where hline gives 0 whatever the pairs.
-void fix_point(const Line& c, float T, std::uint8_t& place, float& T1) {
-  place = 0;
-  T1 = 0.0f;
-  const float S = c.SA + T * c.SB;
-  if (std::fabs(S) > c.SLIM) return;
-  const float SL = S + c.SREF;
-  const float RA = c.RSTEP * SL;
-  if (!(std::fabs(RA) < RA_LIMIT)) return;
-  const int K1 = hint_start(RA);
-  if (K1 < 0 || K1 > c.NK) return;  // both neighbours off the profile
-  place = std::uint8_t(K1 + PAD);
-  T1 = RA - float(K1 - 1);
+#if KALO_X86
+// Fixes eight points at a time: hline's operations up to the table look-up,
+// in every lane.  A position off the limits of RA is set to 0 before its
+// conversion; a point where hline gives 0 whatever the pairs (off the s
+// window, off the limits of RA, or with both neighbours off the profile)
+// gets place 0 and weight 0.
+__attribute__((target("avx2"))) std::uint64_t fix_avx2(FixedLine& f, const Line& c,
+                                                       const float* T, int NPTS) {
+  const __m256 SA = _mm256_set1_ps(c.SA), SB = _mm256_set1_ps(c.SB);
+  const __m256 SLIM = _mm256_set1_ps(c.SLIM), SREF = _mm256_set1_ps(c.SREF);
+  const __m256 RSTEP = _mm256_set1_ps(c.RSTEP), LIMIT = _mm256_set1_ps(RA_LIMIT);
+  const __m256 ABS = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
+  const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  std::uint64_t live = 0;
+  for (int n = 0; n < LINE_POINTS; n += 8) {
+    const __m256 S = _mm256_add_ps(SA, _mm256_mul_ps(_mm256_load_ps(T + n), SB));
+    const __m256 RA = _mm256_mul_ps(RSTEP, _mm256_add_ps(S, SREF));
+    const __m256 finite = _mm256_cmp_ps(_mm256_and_ps(RA, ABS), LIMIT, _CMP_LT_OQ);
+    const __m256 RAF = _mm256_and_ps(RA, finite);
+    const __m256i negative =
+        _mm256_castps_si256(_mm256_cmp_ps(RAF, _mm256_setzero_ps(), _CMP_LT_OQ));
+    const __m256i K1m1 = _mm256_add_epi32(_mm256_cvttps_epi32(RAF), negative);  // K1 - 1
+    const __m256i kept = _mm256_and_si256(
+        _mm256_and_si256(_mm256_cmpgt_epi32(K1m1, _mm256_set1_epi32(-2)),   // K1 >= 0
+                         _mm256_cmpgt_epi32(_mm256_set1_epi32(c.NK), K1m1)),  // K1 <= NK
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(NPTS),
+                           _mm256_add_epi32(lane, _mm256_set1_epi32(n))));
+    const __m256 on = _mm256_and_ps(
+        _mm256_and_ps(_mm256_cmp_ps(_mm256_and_ps(S, ABS), SLIM, _CMP_LE_OQ), finite),
+        _mm256_castsi256_ps(kept));
+    _mm256_store_ps(f.T1 + n, _mm256_and_ps(_mm256_sub_ps(RAF, _mm256_cvtepi32_ps(K1m1)), on));
+    const __m256i place = _mm256_and_si256(_mm256_add_epi32(K1m1, _mm256_set1_epi32(PAD + 1)),
+                                           _mm256_castps_si256(on));
+    const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(place),
+                                          _mm256_extracti128_si256(place, 1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(f.place + n),
+                     _mm_packus_epi16(words, _mm_setzero_si128()));
+    live |= std::uint64_t(unsigned(_mm256_movemask_ps(on))) << n;
+  }
+  return live;
 }
+
+#endif
 
 #if KALO_X86
 
@@ -92,34 +120,6 @@ __attribute__((always_inline)) inline __m128 hline4(const Line& c, __m128 T) {
   const __m128 H1 = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
   const __m128 DH = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
   return _mm_and_ps(_mm_add_ps(_mm_mul_ps(DH, T1), H1), inside);
-}
-
-// Four points of fixed line f, which reads the pairs q.
-inline __m128 fixed4(const FixedLine& f, const Pair* q, int n) {
-  const std::uint8_t* k = f.place + n;
-  const __m128 zero = _mm_setzero_ps();
-  const __m128 p01 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[0])),
-                                  reinterpret_cast<const __m64*>(q + k[1]));
-  const __m128 p23 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[2])),
-                                  reinterpret_cast<const __m64*>(q + k[3]));
-  const __m128 H1 = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m128 DH = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
-  return _mm_add_ps(_mm_mul_ps(DH, _mm_load_ps(f.T1 + n)), H1);
-}
-
-void fixed_sse2(float* P, int NPTS, const FixedLine* f, const Pair* const* table, int NLINES,
-                std::uint64_t live, bool skip_zeros) {
-  for (int n = 0; n < NPTS; n += 4) {
-    __m128 p = _mm_setzero_ps();
-    if (!skip_zeros || ((live >> n) & 0xf) != 0) {
-      p = _mm_load_ps(P + n);
-      for (int i = 0; i < NLINES; ++i) {
-        if (skip_zeros && _mm_movemask_ps(_mm_cmpneq_ps(p, _mm_setzero_ps())) == 0) break;
-        p = _mm_mul_ps(fixed4(f[i], table[i], n), p);
-      }
-    }
-    _mm_store_ps(P + n, p);
-  }
 }
 
 void multiply_sse2(float* P, const float* T, int lo, int hi, const Line* c, int NLINES,
@@ -310,20 +310,6 @@ using Multiply = void (*)(float*, const float*, int, int, const Line*, int, bool
 using MultiplyFixed = void (*)(float*, int, const FixedLine*, const Pair* const*, int,
                                std::uint64_t, bool);
 
-#if !KALO_X86
-// Without the wide kernels: the fixed lines one point at a time.
-void fixed_plain(float* P, int NPTS, const FixedLine* f, const Pair* const* table, int NLINES,
-                 std::uint64_t live, bool skip_zeros) {
-  for (int n = 0; n < NPTS; ++n) {
-    if (skip_zeros && !((live >> n) & 1)) P[n] = 0.0f;
-    for (int i = 0; i < NLINES && !(skip_zeros && P[n] == 0.0f); ++i) {
-      const Pair& h = table[i][f[i].place[n]];
-      P[n] = (h.DH * f[i].T1[n] + h.H1) * P[n];
-    }
-  }
-}
-#endif
-
 Multiply multiply_of(Kernel k) {
 #if KALO_X86
   switch (k) {
@@ -339,17 +325,11 @@ Multiply multiply_of(Kernel k) {
 
 MultiplyFixed multiply_fixed_of(Kernel k) {
 #if KALO_X86
-  switch (k) {
-    case Kernel::avx2: return fixed_avx2;
-    case Kernel::avx512: return fixed_avx512;
-    case Kernel::plain:
-    case Kernel::sse2: break;
-  }
-  return fixed_sse2;
-#else
-  (void)k;
-  return fixed_plain;
+  if (k == Kernel::avx2) return fixed_avx2;
+  if (k == Kernel::avx512) return fixed_avx512;
 #endif
+  (void)k;
+  return nullptr;
 }
 
 Kernel chosen = Kernel::plain;
@@ -418,18 +398,16 @@ void multiply_lines(LineBuffer& P, const LineBuffer& T, int NPTS, const Line* c,
   multiply(P.v, T.v, 0, NPTS, c, NLINES, skip_zeros);
 }
 
-std::uint64_t fix_line(FixedLine& f, const Line& c, const LineBuffer& T, int NPTS) {
-  std::uint64_t live = 0;
-  for (int n = 0; n < LINE_POINTS; ++n) {
-    f.place[n] = 0;
-    f.T1[n] = 0.0f;
-    if (n >= NPTS) continue;
-    fix_point(c, T.v[n], f.place[n], f.T1[n]);
-    if (f.place[n] != 0) live |= std::uint64_t{1} << n;
-  }
-  return live;
-}
+bool kernel_fixes_lines(Kernel k) { return k == Kernel::avx2 || k == Kernel::avx512; }
 
+std::uint64_t fix_line(FixedLine& f, const Line& c, const LineBuffer& T, int NPTS) {
+#if KALO_X86
+  return fix_avx2(f, c, T.v, NPTS);
+#else
+  (void)f, (void)c, (void)T, (void)NPTS;
+  return 0;  // never called: no kernel here fixes lines
+#endif
+}
 void multiply_fixed(LineBuffer& P, int NPTS, const FixedLine* f, const Pair* const* table,
                     int NLINES, std::uint64_t live, bool skip_zeros) {
   if (!multiply) line_kernel();

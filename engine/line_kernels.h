@@ -86,17 +86,21 @@ struct alignas(64) FixedLine {
   std::uint8_t place[LINE_POINTS];
 };
 
+// Whether kernel k reads fixed lines (the AVX2 and AVX-512 kernels).  The
+// tables cost some 6 MB at 20 projections and a pass over every point
+// whenever the geometry changes, about two iterations' worth; the narrower
+// kernels would take longer to make them than they save.
+bool kernel_fixes_lines(Kernel k);
+
 // Fixes line c on the points T(0 .. NPTS-1) (places and weights 0 from NPTS
 // on).  Returns the mask of the points (bit n) where the line's H-function
-// can be other than 0.
+// can be other than 0.  Needs a processor with AVX2.
 std::uint64_t fix_line(FixedLine& f, const Line& c, const LineBuffer& T, int NPTS);
 
 // multiply_lines on fixed lines: line i reads the pairs table[i].  With
 // skip_zeros, a group of points none of which is in `live` is set to 0
 // without evaluation: each of its points has a line whose H-function is 0
-// there.  Gives the bits multiply_lines gives on the lines fixed.  The
-// plain kernel has no fixed form (it works every position out each time,
-// the reading the others are checked against); with it in use this runs
-// the SSE2 kernel.
+// there.  Gives the bits multiply_lines gives on the lines fixed.  Only
+// while a kernel that fixes lines is in use.
 void multiply_fixed(LineBuffer& P, int NPTS, const FixedLine* f, const Pair* const* table,
                     int NLINES, std::uint64_t live, bool skip_zeros);

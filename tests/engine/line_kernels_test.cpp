@@ -55,13 +55,16 @@ TEST(LineKernels, EveryKernelReconstructsAsThePlainOne) {
     trol.MITER = 30;
     c.change();
     const auto plain = reconstruct(Kernel::plain);
-    for (Kernel k : KERNELS) {
-      if (!kernel_available(k)) continue;
-      const auto result = reconstruct(k);
-      EXPECT_TRUE(result.first == plain.first &&
-                  std::memcmp(&result.second, &plain.second, sizeof plain.second) == 0)
-          << "case " << &c - cases << ", " << kernel_name(k);
-    }
+    for (Kernel k : KERNELS)
+      for (bool fixed : {true, false}) {
+        if (!kernel_available(k) || (!fixed && !kernel_fixes_lines(k))) continue;
+        kalo_fixed_lines = fixed;
+        const auto result = reconstruct(k);
+        kalo_fixed_lines = true;
+        EXPECT_TRUE(result.first == plain.first &&
+                    std::memcmp(&result.second, &plain.second, sizeof plain.second) == 0)
+            << "case " << &c - cases << ", " << kernel_name(k) << (fixed ? "" : " unfixed");
+      }
   }
 }
 
