@@ -292,7 +292,8 @@ struct GridGeometry {
   decltype(tran_t::XGRID) XGRID{}, YGRID{};
 };
 static_assert(sizeof(GridGeometry) == 6 * 4 + sizeof(GridGeometry::SREF) +
-                                          sizeof(GridGeometry::RMAT) + 2 * sizeof(GridGeometry::XGRID));
+                                          sizeof(GridGeometry::RMAT) +
+                                          2 * sizeof(GridGeometry::XGRID));
 GridGeometry grid_fixed;
 bool grid_made = false;
 
@@ -309,7 +310,8 @@ void fix_grid(int NL, int NK, int NX, int NY, const LineBuffer& X) {
   grid_made = true;
   for (int j = 1; j <= NY; ++j) {
     std::uint64_t live = ~std::uint64_t{0};
-    for (int L = 1; L <= NL; ++L) live &= fix_line(grid_lines[j - 1][L - 1], grid_line(L, j, NK), X, NX);
+    for (int L = 1; L <= NL; ++L)
+      live &= fix_line(grid_lines[j - 1][L - 1], grid_line(L, j, NK), X, NX);
     grid_live[j - 1] = live;
   }
 }

@@ -141,8 +141,28 @@ void multiply_sse2(float* P, const float* T, int lo, int hi, const Line* c, int 
   }
 }
 
-// Eight points.  The table pairs are fetched by 64-bit loads, which was
-// faster than two gather instructions on the AMD Zen 3 at hand.
+// The pairs q[k[0]] .. q[k[7]], split into their H1 and DH.  They are
+// fetched by 64-bit loads, which was faster than two gather instructions on
+// the AMD Zen 3 at hand.
+template <class Place>
+__attribute__((target("avx2"))) inline void pairs8(const Pair* q, const Place* k, __m256& H1,
+                                                   __m256& DH) {
+  const __m128 zero = _mm_setzero_ps();
+  const __m128 p01 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[0])),
+                                  reinterpret_cast<const __m64*>(q + k[1]));
+  const __m128 p23 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[2])),
+                                  reinterpret_cast<const __m64*>(q + k[3]));
+  const __m128 p45 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[4])),
+                                  reinterpret_cast<const __m64*>(q + k[5]));
+  const __m128 p67 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[6])),
+                                  reinterpret_cast<const __m64*>(q + k[7]));
+  const __m256 a = _mm256_set_m128(p45, p01);
+  const __m256 b = _mm256_set_m128(p67, p23);
+  H1 = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+  DH = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+}
+
+// Eight points.
 __attribute__((target("avx2"))) inline __m256 hline8(const Line& c, __m256 T) {
   const __m256 SLIM = _mm256_set1_ps(c.SLIM);
   const __m256 S = _mm256_add_ps(_mm256_set1_ps(c.SA), _mm256_mul_ps(T, _mm256_set1_ps(c.SB)));
@@ -158,38 +178,14 @@ __attribute__((target("avx2"))) inline __m256 hline8(const Line& c, __m256 T) {
   const __m256i idx = _mm256_add_epi32(K1m1, _mm256_set1_epi32(PAD + 1));
   alignas(32) int i[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(i), idx);
-  const Pair* q = c.pair;
-  const __m128 zero = _mm_setzero_ps();
-  const __m128 p01 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + i[0])),
-                                  reinterpret_cast<const __m64*>(q + i[1]));
-  const __m128 p23 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + i[2])),
-                                  reinterpret_cast<const __m64*>(q + i[3]));
-  const __m128 p45 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + i[4])),
-                                  reinterpret_cast<const __m64*>(q + i[5]));
-  const __m128 p67 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + i[6])),
-                                  reinterpret_cast<const __m64*>(q + i[7]));
-  const __m256 a = _mm256_set_m128(p45, p01);
-  const __m256 b = _mm256_set_m128(p67, p23);
-  const __m256 H1 = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m256 DH = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+  __m256 H1, DH;
+  pairs8(c.pair, i, H1, DH);
   return _mm256_and_ps(_mm256_add_ps(_mm256_mul_ps(DH, T1), H1), inside);
 }
 
 __attribute__((target("avx2"))) inline __m256 fixed8(const FixedLine& f, const Pair* q, int n) {
-  const std::uint8_t* k = f.place + n;
-  const __m128 zero = _mm_setzero_ps();
-  const __m128 p01 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[0])),
-                                  reinterpret_cast<const __m64*>(q + k[1]));
-  const __m128 p23 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[2])),
-                                  reinterpret_cast<const __m64*>(q + k[3]));
-  const __m128 p45 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[4])),
-                                  reinterpret_cast<const __m64*>(q + k[5]));
-  const __m128 p67 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[6])),
-                                  reinterpret_cast<const __m64*>(q + k[7]));
-  const __m256 a = _mm256_set_m128(p45, p01);
-  const __m256 b = _mm256_set_m128(p67, p23);
-  const __m256 H1 = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m256 DH = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+  __m256 H1, DH;
+  pairs8(q, f.place + n, H1, DH);
   return _mm256_add_ps(_mm256_mul_ps(DH, _mm256_load_ps(f.T1 + n)), H1);
 }
 
@@ -261,8 +257,8 @@ __attribute__((target("avx512f"))) inline __m512 hline16(const Line& c, __m512 T
 
 __attribute__((target("avx512f"))) inline __m512 fixed16(const FixedLine& f, const Pair* q,
                                                         int n) {
-  const __m512i idx =
-      _mm512_maskz_cvtepu8_epi32(ALL, _mm_load_si128(reinterpret_cast<const __m128i*>(f.place + n)));
+  const __m128i places = _mm_load_si128(reinterpret_cast<const __m128i*>(f.place + n));
+  const __m512i idx = _mm512_maskz_cvtepu8_epi32(ALL, places);
   const __m512 H1 = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), ALL, idx, &q->H1, sizeof(Pair));
   const __m512 DH = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), ALL, idx, &q->DH, sizeof(Pair));
   return _mm512_add_ps(_mm512_mul_ps(DH, _mm512_load_ps(f.T1 + n)), H1);
