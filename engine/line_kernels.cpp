@@ -394,7 +394,10 @@ void multiply_lines(LineBuffer& P, const LineBuffer& T, int NPTS, const Line* c,
   multiply(P.v, T.v, 0, NPTS, c, NLINES, skip_zeros);
 }
 
-bool kernel_fixes_lines(Kernel k) { return k == Kernel::avx2 || k == Kernel::avx512; }
+bool kernel_fixes_lines(Kernel k) {
+  // The tables are made with AVX2 (every processor with AVX-512 has it).
+  return (k == Kernel::avx2 || k == Kernel::avx512) && kernel_available(Kernel::avx2);
+}
 
 std::uint64_t fix_line(FixedLine& f, const Line& c, const LineBuffer& T, int NPTS) {
 #if KALO_X86
