@@ -12,7 +12,8 @@
 // a line at once, from zero-padded tables of the H-factors, by the line
 // kernels (line_kernels.h), with every single-precision operation and every
 // sum in the same order as qtrap(prod, ...) with hint, so the results are
-// identical bit for bit.  Points whose partial product is already zero stay
+// identical bit for bit.  The widest kernels keep each point's look-up in
+// tables made once per geometry (fixed lines).  Points whose partial product is already zero stay
 // zero and add nothing to the sum (SUM starts at +0, and adding a zero
 // leaves it unchanged), so while every factor is finite and not negative a
 // group of such points is not evaluated again.
@@ -143,10 +144,9 @@ bool fixed_lines() { return kalo_fixed_lines && kernel_fixes_lines(line_kernel()
 
 // The sweep's fixed lines: for projection LPROJ and sample K, the line of
 // each other projection in order, and the points where none of them gives 0
-// whatever the factors.
-// On huge pages where the system gives them on request: a run in a new
-// process (each replica of a batch run) then fills the tables with a few
-// page faults instead of some 1600.
+// whatever the factors.  They lie on huge pages where the system gives them
+// on request, so that a new process fills them with a few page faults
+// instead of some 1600.
 constexpr std::size_t HUGE_PAGE = std::size_t{1} << 21;
 alignas(HUGE_PAGE) FixedLine sweep_lines[MAXL][MAXK][MAXL - 1];
 std::uint64_t sweep_live[MAXL][MAXK];
@@ -173,9 +173,9 @@ void check_sweep(int NL, int NK) {
   now.NL = NL, now.NK = NK, now.STEP = expd.STEP, now.SLIM = stor.SLIM, now.TLIM = stor.TLIM,
   now.RSTEP = expd.RSTEP, now.SREF = stor.SREF, now.AMAT = pint.AMAT, now.BMAT = pint.BMAT;
   if (same_bits(now, sweep_fixed)) return;
+  // Only a hint: the whole huge pages inside the table.
   static const bool advised =
-      ::madvise(sweep_lines, (sizeof sweep_lines + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE,
-                MADV_HUGEPAGE) == 0;
+      ::madvise(sweep_lines, sizeof sweep_lines / HUGE_PAGE * HUGE_PAGE, MADV_HUGEPAGE) == 0;
   (void)advised;
   sweep_fixed = now;
   std::fill_n(&sweep_ready[0][0], MAXL * MAXK, false);
@@ -276,9 +276,6 @@ void log_infinite(int LPROJ, const int* KINF, int NKINF) {
   }
 }
 
-// RHO on the grid from the current H-factors, one grid row (fixed y, the
-// x points contiguous) at a time.  R11*X + R12*Y is formed as
-// R12*Y + X*R11: the same sum of the same products.
 // The density's fixed lines: for grid row j, the line of each projection,
 // and the points where none of them gives 0 whatever the factors; and the
 // numbers they were fixed from.
@@ -316,6 +313,9 @@ void fix_grid(int NL, int NK, int NX, int NY, const LineBuffer& X) {
   }
 }
 
+// RHO on the grid from the current H-factors, one grid row (fixed y, the
+// x points contiguous) at a time.  R11*X + R12*Y is formed as
+// R12*Y + X*R11: the same sum of the same products.
 void density(int NL, int NK) {
   for (int L = 1; L <= NL; ++L) tabulate(L, NK);
   const bool skip_zeros = all_tame(NL, 0);
