@@ -315,9 +315,11 @@ void fix_grid(int NL, int NK, int NX, int NY, const LineBuffer& X) {
 
 // RHO on the grid from the current H-factors, one grid row (fixed y, the
 // x points contiguous) at a time.  R11*X + R12*Y is formed as
-// R12*Y + X*R11: the same sum of the same products.
-void density(int NL, int NK) {
-  for (int L = 1; L <= NL; ++L) tabulate(L, NK);
+// R12*Y + X*R11: the same sum of the same products.  `tabulated`: the
+// pair tables already hold the current factors.
+void density(int NL, int NK, bool tabulated) {
+  if (!tabulated)
+    for (int L = 1; L <= NL; ++L) tabulate(L, NK);
   const bool skip_zeros = all_tame(NL, 0);
   const int NX = std::min(tran.NX, MAXG);
   const int NY = std::min(tran.NY, MAXG);
@@ -390,9 +392,15 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
   if (mult) rule.OMEGA0 = OMEGA;
 
   if (fixed_lines()) check_sweep(NL, NK);
+  // Whether the pair tables hold the current factors: each projection's
+  // table is made again as soon as a sweep changes its factors, so only the
+  // start of a call and an undone sweep need all of them made.
+  bool tabulated = false;
   for (int ITER = 1; ITER <= trol.MITER; ++ITER) {
     ucopy(stor.HFAC.data(), conti.HSAVE.data(), HWORDS);
-    for (int L = 1; L <= NL; ++L) tabulate(L, NK);
+    if (!tabulated)
+      for (int L = 1; L <= NL; ++L) tabulate(L, NK);
+    tabulated = true;
     ICON = ITER;
     QAVD = 0.0f;
     int NZER = 0, NIND = 0, NINF = 0, NOUT = 0, N = 0;
@@ -478,6 +486,7 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
         if (!unmeasured && QAVD <= trol.PREC) break;
       } else {
         ucopy(conti.HSAVE.data(), stor.HFAC.data(), HWORDS);
+        tabulated = false;
         QAVD = QOLD;
         OMEGA = OMEGA / 2.0f;
         if (OMEGA < OMEGA_MIN) break;
@@ -487,6 +496,7 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
     if (!unmeasured && QAVD <= trol.PREC) break;
     if (unmeasured || QOLD <= QAVD) {
       ucopy(conti.HSAVE.data(), stor.HFAC.data(), HWORDS);
+      tabulated = false;
       QAVD = QOLD;
       break;
     }
@@ -499,5 +509,5 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
     rec::write_formatted(6, MULT_FORMAT, {rule.OMEGA0, OMEGA, QWBEST});
     rec::write_formatted(7, MULT_FORMAT, {rule.OMEGA0, OMEGA, QWBEST});
   }
-  density(NL, NK);
+  density(NL, NK, tabulated);
 }
