@@ -217,6 +217,9 @@ void read_and_reconstruct(const Options& o, const Run& r, ReplicaDraws* draws, i
   ::dup2(null, 1);
   ::dup2(null, 2);
   ReplicaDraws draws(std::uint64_t(o.seed), std::uint64_t(number));
+  // Two replicas run side by side, each a few iterations on its own
+  // geometry: the fixed lines' tables would cost more than they save.
+  kalo_fixed_lines = false;
   int ICON = 0;
   float QAVD = 0.0f;
   read_and_reconstruct(o, r, &draws, ICON, QAVD);

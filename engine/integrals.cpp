@@ -6,6 +6,8 @@
 #include "engine/integrals.h"
 
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 
 #include "state/run_state.h"
 
@@ -48,5 +50,5 @@ float qtrap(float (*F)(const float&), const float& A, const float& B, const int&
 }
 
 void ucopy(const float* A, float* B, const int& N) {
-  for (int i = 0; i < N; ++i) B[i] = A[i];
+  if (N > 0) std::memmove(B, A, sizeof(float) * std::size_t(N));
 }

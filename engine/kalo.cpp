@@ -12,7 +12,8 @@
 // a line at once, from zero-padded tables of the H-factors, by the line
 // kernels (line_kernels.h), with every single-precision operation and every
 // sum in the same order as qtrap(prod, ...) with hint, so the results are
-// identical bit for bit.  Points whose partial product is already zero stay
+// identical bit for bit.  The widest kernels keep each point's look-up in
+// tables made once per geometry (fixed lines).  Points whose partial product is already zero stay
 // zero and add nothing to the sum (SUM starts at +0, and adding a zero
 // leaves it unchanged), so while every factor is finite and not negative a
 // group of such points is not evaluated again.
@@ -22,6 +23,8 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+
+#include <sys/mman.h>
 
 #include "state/run_state.h"
 #include "records/text_records.h"
@@ -72,15 +75,29 @@ constexpr float TAME = 1.0e30f;
 // Whether every start that a position inside the s window can give lies in
 // the table (true for every SREF within about a window of the middle).
 bool covered[MAXL];
+// The largest factor of each tame projection: no H-function value is above
+// it by more than a rounding.
+double top[MAXL];
 
 void tabulate(int L, int NK) {
-  auto factor = [&](int k) { return k >= 1 && k <= NK ? stor.HFAC(k, L) : 0.0f; };
+  // Starts off the profile read two zeros; from K1 = 0 to NK the pair is
+  // {factor(K1), factor(K1 + 1) - factor(K1)} with factor 0 off the profile.
+  Pair* pair = pairs[L - 1] + PAD;
+  const float* H = &stor.HFAC(1, L);  // H[k - 1]: factor k
+  std::fill(pairs[L - 1], pairs[L - 1] + STARTS, Pair{0.0f, 0.0f});
+  if (NK >= 1) {
+    pair[0] = {0.0f, H[0] - 0.0f};
+    for (int K1 = 1; K1 < NK; ++K1) pair[K1] = {H[K1 - 1], H[K1] - H[K1 - 1]};
+    pair[NK] = {H[NK - 1], 0.0f - H[NK - 1]};
+  }
   bool finite = true;
-  for (int K1 = -PAD; K1 <= NK + PAD; ++K1) {
-    pairs[L - 1][K1 + PAD] = {factor(K1), factor(K1 + 1) - factor(K1)};
-    finite = finite && factor(K1) >= 0.0f && factor(K1) < TAME;
+  float largest = 0.0f;
+  for (int k = 0; k < NK; ++k) {
+    finite &= H[k] >= 0.0f && H[k] < TAME;
+    largest = std::max(largest, H[k]);
   }
   tame[L - 1] = finite;
+  top[L - 1] = largest;
   // RA = RSTEP*(S + SREF) is monotone in S, and so is hint_start(RA), so the
   // window's two ends bound every start.
   const float RA1 = expd.RSTEP * (-stor.SLIM + stor.SREF(L));
@@ -113,27 +130,133 @@ const LineBuffer& line_points(float A, float DX, int NPTS) {
   return T_LINE;
 }
 
-// qtrap(prod, -TLIM, TLIM, NPTS) for the line at SPOS of projection LPROJ;
-// skip_zeros when every other projection is tame.
-float line_integral(int LPROJ, float SPOS, int NL, int NK, int NPTS, bool skip_zeros) {
-  if (NPTS < 2) return 0.0f;
+template <class T>
+bool same_bits(const T& a, const T& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The AVX2 and AVX-512 kernels read the lines' look-ups from tables fixed
+// for the geometry of the run (the positions along a line do not depend on
+// the factors); the others, and every kernel while kalo_fixed_lines is
+// false, work every position out each time.  A table is made again when a
+// number it was made from changes.
+bool fixed_lines() { return kalo_fixed_lines && kernel_fixes_lines(line_kernel()); }
+
+// The sweep's fixed lines: for projection LPROJ and sample K, the line of
+// each other projection in order, and the points where none of them gives 0
+// whatever the factors.  They lie on huge pages where the system gives them
+// on request, so that a new process fills them with a few page faults
+// instead of some 1600.
+constexpr std::size_t HUGE_PAGE = std::size_t{1} << 21;
+alignas(HUGE_PAGE) FixedLine sweep_lines[MAXL][MAXK][MAXL - 1];
+std::uint64_t sweep_live[MAXL][MAXK];
+// The numbers they were fixed from.
+struct SweepGeometry {
+  int NL = 0, NK = 0;
+  float STEP = 0, SLIM = 0, TLIM = 0, RSTEP = 0;
+  decltype(stor_t::SREF) SREF{};
+  decltype(pint_t::AMAT) AMAT{}, BMAT{};
+};
+// Compared bit for bit as a whole: no padding between the numbers.
+static_assert(sizeof(SweepGeometry) ==
+              6 * 4 + sizeof(SweepGeometry::SREF) + 2 * sizeof(SweepGeometry::AMAT));
+SweepGeometry sweep_fixed;
+// Whether the lines of sample K of projection LPROJ are fixed for it.
+bool sweep_ready[MAXL][MAXK];
+
+// The position of sample K of projection L on its s axis.
+float sample_position(int K, int L) { return float(K - 1) * expd.STEP - stor.SREF(L); }
+
+// Forgets the sweep's fixed lines when the geometry has changed.
+void check_sweep(int NL, int NK) {
+  SweepGeometry now;
+  now.NL = NL, now.NK = NK, now.STEP = expd.STEP, now.SLIM = stor.SLIM, now.TLIM = stor.TLIM,
+  now.RSTEP = expd.RSTEP, now.SREF = stor.SREF, now.AMAT = pint.AMAT, now.BMAT = pint.BMAT;
+  if (same_bits(now, sweep_fixed)) return;
+  // Only a hint: the whole huge pages inside the table.
+  static const bool advised =
+      ::madvise(sweep_lines, sizeof sweep_lines / HUGE_PAGE * HUGE_PAGE, MADV_HUGEPAGE) == 0;
+  (void)advised;
+  sweep_fixed = now;
+  std::fill_n(&sweep_ready[0][0], MAXL * MAXK, false);
+}
+
+// Fixes the lines of sample K of projection LPROJ, the first time they are
+// needed: so they are made where they are used, while still in the cache.
+void fix_sample(int LPROJ, int K, int NL, int NK, float SPOS, const LineBuffer& T) {
+  std::uint64_t live = ~std::uint64_t{0};
+  for (int L2 = 1, i = 0; L2 <= NL; ++L2)
+    if (L2 != LPROJ)
+      live &= fix_line(sweep_lines[LPROJ - 1][K - 1][i++],
+                       line_of(L2, SPOS * pint.AMAT(L2, LPROJ), pint.BMAT(L2, LPROJ), NK), T, NK);
+  sweep_live[LPROJ - 1][K - 1] = live;
+  sweep_ready[LPROJ - 1][K - 1] = true;
+}
+
+// Whether a product of the H-functions of every projection but `except`
+// stays finite: then a point with a line whose H-function is 0 ends at 0.
+bool bounded(int NL, int except) {
+  double product = 1.0;
+  for (int L = 1; L <= NL; ++L)
+    if (L != except) product *= top[L - 1];
+  return product <= double(FLT_MAX) / 4.0;
+}
+
+// The line integrals qtrap(prod, -TLIM, TLIM, NK) of projection LPROJ at
+// every sample whose position lies in the s window, SUMS[K - 1] for sample
+// K (0 for the others); skip_zeros when every other projection is tame.
+// The products along the lines of one projection do not depend on each
+// other, so all of them are formed first and then summed eight lines side
+// by side, each sum in its own order: so the latency of one long chain of
+// additions does not hold up the next line.
+void line_integrals(int LPROJ, int NL, int NK, bool skip_zeros, float* SUMS) {
+  std::fill_n(SUMS, NK, 0.0f);
+  if (NK < 2) return;
   const float A = -stor.TLIM;
   const float B = stor.TLIM;
-  const float DX = (B - A) / float(NPTS - 1);
-  const LineBuffer& T = line_points(A, DX, NPTS);
-  Line lines[MAXL];
+  const float DX = (B - A) / float(NK - 1);
+  const LineBuffer& T = line_points(A, DX, NK);
+  const bool fixed = fixed_lines();
+  const Pair* tables[MAXL];
   int NLINES = 0;
   for (int L2 = 1; L2 <= NL; ++L2)
-    if (L2 != LPROJ)
-      lines[NLINES++] = line_of(L2, SPOS * pint.AMAT(L2, LPROJ), pint.BMAT(L2, LPROJ), NK);
-  LineBuffer P;
-  for (int n = 0; n < LINE_POINTS; ++n) P.v[n] = n < NPTS ? 1.0f : 0.0f;
-  multiply_lines(P, T, NPTS, lines, NLINES, skip_zeros);
-  // Points left zero add nothing: SUM starts at +0.
-  float SUM = 0.0f;
-  for (int n = 0; n < NPTS; ++n) SUM = P.v[n] + SUM;
-  pint.TPOS = T.v[NPTS - 1];
-  return SUM * DX;
+    if (L2 != LPROJ) tables[NLINES++] = pairs[L2 - 1];
+  const bool dead_is_zero = bounded(NL, LPROJ);
+  constexpr int SIDE = 8;  // sums formed side by side
+  LineBuffer P[(MAXK + SIDE - 1) / SIDE * SIDE];
+  LineBuffer ones;
+  for (int n = 0; n < LINE_POINTS; ++n) ones.v[n] = n < NK ? 1.0f : 0.0f;
+  bool any = false;
+  for (int K = 1; K <= NK; ++K) {
+    LineBuffer& p = P[K - 1];
+    const float SPOS = sample_position(K, LPROJ);
+    const bool inside = !(std::fabs(SPOS) > stor.SLIM);
+    p = inside ? ones : LineBuffer{};
+    if (!inside) continue;
+    any = true;
+    if (fixed) {
+      if (!sweep_ready[LPROJ - 1][K - 1]) fix_sample(LPROJ, K, NL, NK, SPOS, T);
+      const std::uint64_t live = dead_is_zero ? sweep_live[LPROJ - 1][K - 1] : ~std::uint64_t{0};
+      multiply_fixed(p, NK, sweep_lines[LPROJ - 1][K - 1], tables, NLINES, live, skip_zeros);
+    } else {
+      Line lines[MAXL];
+      for (int L2 = 1, i = 0; L2 <= NL; ++L2)
+        if (L2 != LPROJ)
+          lines[i++] = line_of(L2, SPOS * pint.AMAT(L2, LPROJ), pint.BMAT(L2, LPROJ), NK);
+      multiply_lines(p, T, NK, lines, NLINES, skip_zeros);
+    }
+  }
+  if (!any) return;
+  for (int K = NK + 1; K <= (NK + SIDE - 1) / SIDE * SIDE; ++K) P[K - 1] = LineBuffer{};
+  // Points left zero add nothing: each SUM starts at +0.
+  for (int K0 = 0; K0 < NK; K0 += SIDE) {
+    float SUM[SIDE] = {};
+    for (int n = 0; n < NK; ++n)
+#pragma GCC unroll 8
+      for (int j = 0; j < SIDE; ++j) SUM[j] = P[K0 + j].v[n] + SUM[j];
+    for (int j = 0; j < SIDE && K0 + j < NK; ++j) SUMS[K0 + j] = SUM[j] * DX;
+  }
+  pint.TPOS = T.v[NK - 1];
 }
 
 // Whether every projection but `except` (0: none excepted) is tame.
@@ -153,24 +276,71 @@ void log_infinite(int LPROJ, const int* KINF, int NKINF) {
   }
 }
 
+// The density's fixed lines: for grid row j, the line of each projection,
+// and the points where none of them gives 0 whatever the factors; and the
+// numbers they were fixed from.
+FixedLine grid_lines[MAXG][MAXL];
+std::uint64_t grid_live[MAXG];
+struct GridGeometry {
+  int NL = 0, NK = 0, NX = 0, NY = 0;
+  float SLIM = 0, RSTEP = 0;
+  decltype(stor_t::SREF) SREF{};
+  decltype(stor_t::RMAT) RMAT{};
+  decltype(tran_t::XGRID) XGRID{}, YGRID{};
+};
+static_assert(sizeof(GridGeometry) == 6 * 4 + sizeof(GridGeometry::SREF) +
+                                          sizeof(GridGeometry::RMAT) +
+                                          2 * sizeof(GridGeometry::XGRID));
+GridGeometry grid_fixed;
+bool grid_made = false;
+
+Line grid_line(int L, int j, int NK) {
+  return line_of(L, stor.RMAT(1, 2, L) * tran.YGRID(j), stor.RMAT(1, 1, L), NK);
+}
+
+void fix_grid(int NL, int NK, int NX, int NY, const LineBuffer& X) {
+  GridGeometry now;
+  now.NL = NL, now.NK = NK, now.NX = NX, now.NY = NY, now.SLIM = stor.SLIM, now.RSTEP = expd.RSTEP,
+  now.SREF = stor.SREF, now.RMAT = stor.RMAT, now.XGRID = tran.XGRID, now.YGRID = tran.YGRID;
+  if (grid_made && same_bits(now, grid_fixed)) return;
+  grid_fixed = now;
+  grid_made = true;
+  for (int j = 1; j <= NY; ++j) {
+    std::uint64_t live = ~std::uint64_t{0};
+    for (int L = 1; L <= NL; ++L)
+      live &= fix_line(grid_lines[j - 1][L - 1], grid_line(L, j, NK), X, NX);
+    grid_live[j - 1] = live;
+  }
+}
+
 // RHO on the grid from the current H-factors, one grid row (fixed y, the
 // x points contiguous) at a time.  R11*X + R12*Y is formed as
-// R12*Y + X*R11: the same sum of the same products.
-void density(int NL, int NK) {
-  for (int L = 1; L <= NL; ++L) tabulate(L, NK);
+// R12*Y + X*R11: the same sum of the same products.  `tabulated`: the
+// pair tables already hold the current factors.
+void density(int NL, int NK, bool tabulated) {
+  if (!tabulated)
+    for (int L = 1; L <= NL; ++L) tabulate(L, NK);
   const bool skip_zeros = all_tame(NL, 0);
   const int NX = std::min(tran.NX, MAXG);
   const int NY = std::min(tran.NY, MAXG);
   LineBuffer X{};
   std::copy_n(tran.XGRID.data(), NX, X.v);
+  const bool fixed = fixed_lines();
+  if (fixed) fix_grid(NL, NK, NX, NY, X);
+  const Pair* tables[MAXL];
+  for (int L = 1; L <= NL; ++L) tables[L - 1] = pairs[L - 1];
+  const bool dead_is_zero = bounded(NL, 0);
   for (int j = 1; j <= NY; ++j) {
-    const float Y = tran.YGRID(j);
-    Line lines[MAXL];
-    for (int L = 1; L <= NL; ++L)
-      lines[L - 1] = line_of(L, stor.RMAT(1, 2, L) * Y, stor.RMAT(1, 1, L), NK);
     LineBuffer row;
     for (int n = 0; n < LINE_POINTS; ++n) row.v[n] = n < NX ? 1.0f : 0.0f;
-    multiply_lines(row, X, NX, lines, NL, skip_zeros);
+    if (fixed) {
+      multiply_fixed(row, NX, grid_lines[j - 1], tables, NL,
+                     dead_is_zero ? grid_live[j - 1] : ~std::uint64_t{0}, skip_zeros);
+    } else {
+      Line lines[MAXL];
+      for (int L = 1; L <= NL; ++L) lines[L - 1] = grid_line(L, j, NK);
+      multiply_lines(row, X, NX, lines, NL, skip_zeros);
+    }
     std::copy_n(row.v, NX, &tran.RHO(1, j));
   }
 }
@@ -202,6 +372,7 @@ float count_scale() {
 float factor_cap(int L) { return L == 1 ? HCAP * count_scale() : HCAP; }
 
 IterationHook kalo_iteration_hook = nullptr;
+bool kalo_fixed_lines = true;
 
 void kalo(int& ICON, float& QAVD, float QSTART) {
   const int NK = std::min(expd.NK, MAXK);
@@ -220,9 +391,16 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
   float QWBEST = INFINITY;
   if (mult) rule.OMEGA0 = OMEGA;
 
+  if (fixed_lines()) check_sweep(NL, NK);
+  // Whether the pair tables hold the current factors: each projection's
+  // table is made again as soon as a sweep changes its factors, so only the
+  // start of a call and an undone sweep need all of them made.
+  bool tabulated = false;
   for (int ITER = 1; ITER <= trol.MITER; ++ITER) {
     ucopy(stor.HFAC.data(), conti.HSAVE.data(), HWORDS);
-    for (int L = 1; L <= NL; ++L) tabulate(L, NK);
+    if (!tabulated)
+      for (int L = 1; L <= NL; ++L) tabulate(L, NK);
+    tabulated = true;
     ICON = ITER;
     QAVD = 0.0f;
     int NZER = 0, NIND = 0, NINF = 0, NOUT = 0, N = 0;
@@ -235,14 +413,16 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
       const bool skip_zeros = all_tame(NL, LPROJ);
       const float CAP = factor_cap(LPROJ);
       int NKINF = 0;
+      float SUMS[MAXK];
+      line_integrals(LPROJ, NL, NK, skip_zeros, SUMS);
       for (int K = 1; K <= NK; ++K) {
-        pint.SPOS = float(K - 1) * expd.STEP - stor.SREF(LPROJ);
+        pint.SPOS = sample_position(K, LPROJ);
         float HNEW;
         if (std::fabs(pint.SPOS) > stor.SLIM) {
           NOUT += 1;
           HNEW = 0.0f;
         } else {
-          const float SUM = line_integral(LPROJ, pint.SPOS, NL, NK, NK, skip_zeros);
+          const float SUM = SUMS[K - 1];
           const float PRKL = expd.PR(K, LPROJ);
           const float HOLD = stor.HFAC(K, LPROJ);
           const float POLD = HOLD * SUM;
@@ -306,6 +486,7 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
         if (!unmeasured && QAVD <= trol.PREC) break;
       } else {
         ucopy(conti.HSAVE.data(), stor.HFAC.data(), HWORDS);
+        tabulated = false;
         QAVD = QOLD;
         OMEGA = OMEGA / 2.0f;
         if (OMEGA < OMEGA_MIN) break;
@@ -315,6 +496,7 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
     if (!unmeasured && QAVD <= trol.PREC) break;
     if (unmeasured || QOLD <= QAVD) {
       ucopy(conti.HSAVE.data(), stor.HFAC.data(), HWORDS);
+      tabulated = false;
       QAVD = QOLD;
       break;
     }
@@ -327,5 +509,5 @@ void kalo(int& ICON, float& QAVD, float QSTART) {
     rec::write_formatted(6, MULT_FORMAT, {rule.OMEGA0, OMEGA, QWBEST});
     rec::write_formatted(7, MULT_FORMAT, {rule.OMEGA0, OMEGA, QWBEST});
   }
-  density(NL, NK);
+  density(NL, NK, tabulated);
 }

@@ -54,3 +54,11 @@ inline void kalo(int& ICON, float& QAVD) { kalo(ICON, QAVD, QAVD_NO_FIT); }
 using IterationHook = void (*)(int ITER, float QAVD, int NINF, int NIND, int NZER, int NOUT,
                                int N);
 extern IterationHook kalo_iteration_hook;
+
+// Whether the kernels that can read fixed lines (line_kernels.h) do.  They
+// make the iteration about twice as fast in one process, but their tables
+// (some 6 MB at 20 projections) are made once per geometry and streamed
+// every sweep: processes that run few iterations side by side, as the
+// replicas of a batch run, are faster without them.  The results are the
+// same bits either way.
+extern bool kalo_fixed_lines;

@@ -54,6 +54,50 @@ void one_line_plain(float* P, const float* T, int n, int W, const Line& c) {
 }
 
 #if KALO_X86
+// Fixes eight points at a time: hline's operations up to the table look-up,
+// in every lane.  A position off the limits of RA is set to 0 before its
+// conversion; a point where hline gives 0 whatever the pairs (off the s
+// window, off the limits of RA, or with both neighbours off the profile)
+// gets place 0 and weight 0.
+__attribute__((target("avx2"))) std::uint64_t fix_avx2(FixedLine& f, const Line& c,
+                                                       const float* T, int NPTS) {
+  const __m256 SA = _mm256_set1_ps(c.SA), SB = _mm256_set1_ps(c.SB);
+  const __m256 SLIM = _mm256_set1_ps(c.SLIM), SREF = _mm256_set1_ps(c.SREF);
+  const __m256 RSTEP = _mm256_set1_ps(c.RSTEP), LIMIT = _mm256_set1_ps(RA_LIMIT);
+  const __m256 ABS = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
+  const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  std::uint64_t live = 0;
+  for (int n = 0; n < LINE_POINTS; n += 8) {
+    const __m256 S = _mm256_add_ps(SA, _mm256_mul_ps(_mm256_load_ps(T + n), SB));
+    const __m256 RA = _mm256_mul_ps(RSTEP, _mm256_add_ps(S, SREF));
+    const __m256 finite = _mm256_cmp_ps(_mm256_and_ps(RA, ABS), LIMIT, _CMP_LT_OQ);
+    const __m256 RAF = _mm256_and_ps(RA, finite);
+    const __m256i negative =
+        _mm256_castps_si256(_mm256_cmp_ps(RAF, _mm256_setzero_ps(), _CMP_LT_OQ));
+    const __m256i K1m1 = _mm256_add_epi32(_mm256_cvttps_epi32(RAF), negative);  // K1 - 1
+    const __m256i kept = _mm256_and_si256(
+        _mm256_and_si256(_mm256_cmpgt_epi32(K1m1, _mm256_set1_epi32(-2)),   // K1 >= 0
+                         _mm256_cmpgt_epi32(_mm256_set1_epi32(c.NK), K1m1)),  // K1 <= NK
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(NPTS),
+                           _mm256_add_epi32(lane, _mm256_set1_epi32(n))));
+    const __m256 on = _mm256_and_ps(
+        _mm256_and_ps(_mm256_cmp_ps(_mm256_and_ps(S, ABS), SLIM, _CMP_LE_OQ), finite),
+        _mm256_castsi256_ps(kept));
+    _mm256_store_ps(f.T1 + n, _mm256_and_ps(_mm256_sub_ps(RAF, _mm256_cvtepi32_ps(K1m1)), on));
+    const __m256i place = _mm256_and_si256(_mm256_add_epi32(K1m1, _mm256_set1_epi32(PAD + 1)),
+                                           _mm256_castps_si256(on));
+    const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(place),
+                                          _mm256_extracti128_si256(place, 1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(f.place + n),
+                     _mm_packus_epi16(words, _mm_setzero_si128()));
+    live |= std::uint64_t(unsigned(_mm256_movemask_ps(on))) << n;
+  }
+  return live;
+}
+
+#endif
+
+#if KALO_X86
 
 __attribute__((always_inline)) inline __m128 hline4(const Line& c, __m128 T) {
   const __m128 vSLIM = _mm_set1_ps(c.SLIM);
@@ -97,8 +141,28 @@ void multiply_sse2(float* P, const float* T, int lo, int hi, const Line* c, int 
   }
 }
 
-// Eight points.  The table pairs are fetched by 64-bit loads, which was
-// faster than two gather instructions on the AMD Zen 3 at hand.
+// The pairs q[k[0]] .. q[k[7]], split into their H1 and DH.  They are
+// fetched by 64-bit loads, which was faster than two gather instructions on
+// the AMD Zen 3 at hand.
+template <class Place>
+__attribute__((target("avx2"))) inline void pairs8(const Pair* q, const Place* k, __m256& H1,
+                                                   __m256& DH) {
+  const __m128 zero = _mm_setzero_ps();
+  const __m128 p01 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[0])),
+                                  reinterpret_cast<const __m64*>(q + k[1]));
+  const __m128 p23 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[2])),
+                                  reinterpret_cast<const __m64*>(q + k[3]));
+  const __m128 p45 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[4])),
+                                  reinterpret_cast<const __m64*>(q + k[5]));
+  const __m128 p67 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + k[6])),
+                                  reinterpret_cast<const __m64*>(q + k[7]));
+  const __m256 a = _mm256_set_m128(p45, p01);
+  const __m256 b = _mm256_set_m128(p67, p23);
+  H1 = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+  DH = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+}
+
+// Eight points.
 __attribute__((target("avx2"))) inline __m256 hline8(const Line& c, __m256 T) {
   const __m256 SLIM = _mm256_set1_ps(c.SLIM);
   const __m256 S = _mm256_add_ps(_mm256_set1_ps(c.SA), _mm256_mul_ps(T, _mm256_set1_ps(c.SB)));
@@ -114,21 +178,33 @@ __attribute__((target("avx2"))) inline __m256 hline8(const Line& c, __m256 T) {
   const __m256i idx = _mm256_add_epi32(K1m1, _mm256_set1_epi32(PAD + 1));
   alignas(32) int i[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(i), idx);
-  const Pair* q = c.pair;
-  const __m128 zero = _mm_setzero_ps();
-  const __m128 p01 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + i[0])),
-                                  reinterpret_cast<const __m64*>(q + i[1]));
-  const __m128 p23 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + i[2])),
-                                  reinterpret_cast<const __m64*>(q + i[3]));
-  const __m128 p45 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + i[4])),
-                                  reinterpret_cast<const __m64*>(q + i[5]));
-  const __m128 p67 = _mm_loadh_pi(_mm_loadl_pi(zero, reinterpret_cast<const __m64*>(q + i[6])),
-                                  reinterpret_cast<const __m64*>(q + i[7]));
-  const __m256 a = _mm256_set_m128(p45, p01);
-  const __m256 b = _mm256_set_m128(p67, p23);
-  const __m256 H1 = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m256 DH = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+  __m256 H1, DH;
+  pairs8(c.pair, i, H1, DH);
   return _mm256_and_ps(_mm256_add_ps(_mm256_mul_ps(DH, T1), H1), inside);
+}
+
+__attribute__((target("avx2"))) inline __m256 fixed8(const FixedLine& f, const Pair* q, int n) {
+  __m256 H1, DH;
+  pairs8(q, f.place + n, H1, DH);
+  return _mm256_add_ps(_mm256_mul_ps(DH, _mm256_load_ps(f.T1 + n)), H1);
+}
+
+__attribute__((target("avx2"))) void fixed_avx2(float* P, int NPTS, const FixedLine* f,
+                                                const Pair* const* table, int NLINES,
+                                                std::uint64_t live, bool skip_zeros) {
+  for (int n = 0; n < NPTS; n += 8) {
+    __m256 p = _mm256_setzero_ps();
+    if (!skip_zeros || ((live >> n) & 0xff) != 0) {
+      p = _mm256_load_ps(P + n);
+      for (int i = 0; i < NLINES; ++i) {
+        if (skip_zeros &&
+            _mm256_movemask_ps(_mm256_cmp_ps(p, _mm256_setzero_ps(), _CMP_NEQ_UQ)) == 0)
+          break;
+        p = _mm256_mul_ps(fixed8(f[i], table[i], n), p);
+      }
+    }
+    _mm256_store_ps(P + n, p);
+  }
 }
 
 __attribute__((target("avx2"))) void multiply_avx2(float* P, const float* T, int lo, int hi,
@@ -179,6 +255,31 @@ __attribute__((target("avx512f"))) inline __m512 hline16(const Line& c, __m512 T
   return _mm512_maskz_mov_ps(inside, _mm512_add_ps(_mm512_mul_ps(DH, T1), H1));
 }
 
+__attribute__((target("avx512f"))) inline __m512 fixed16(const FixedLine& f, const Pair* q,
+                                                        int n) {
+  const __m128i places = _mm_load_si128(reinterpret_cast<const __m128i*>(f.place + n));
+  const __m512i idx = _mm512_maskz_cvtepu8_epi32(ALL, places);
+  const __m512 H1 = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), ALL, idx, &q->H1, sizeof(Pair));
+  const __m512 DH = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), ALL, idx, &q->DH, sizeof(Pair));
+  return _mm512_add_ps(_mm512_mul_ps(DH, _mm512_load_ps(f.T1 + n)), H1);
+}
+
+__attribute__((target("avx512f"))) void fixed_avx512(float* P, int NPTS, const FixedLine* f,
+                                                    const Pair* const* table, int NLINES,
+                                                    std::uint64_t live, bool skip_zeros) {
+  for (int n = 0; n < NPTS; n += 16) {
+    __m512 p = _mm512_setzero_ps();
+    if (!skip_zeros || ((live >> n) & 0xffff) != 0) {
+      p = _mm512_load_ps(P + n);
+      for (int i = 0; i < NLINES; ++i) {
+        if (skip_zeros && _mm512_cmp_ps_mask(p, _mm512_setzero_ps(), _CMP_NEQ_UQ) == 0) break;
+        p = _mm512_mul_ps(fixed16(f[i], table[i], n), p);
+      }
+    }
+    _mm512_store_ps(P + n, p);
+  }
+}
+
 __attribute__((target("avx512f"))) void multiply_avx512(float* P, const float* T, int lo, int hi,
                                                        const Line* c, int NLINES,
                                                        bool skip_zeros) {
@@ -202,6 +303,8 @@ __attribute__((target("avx512f"))) void multiply_avx512(float* P, const float* T
 #endif
 
 using Multiply = void (*)(float*, const float*, int, int, const Line*, int, bool);
+using MultiplyFixed = void (*)(float*, int, const FixedLine*, const Pair* const*, int,
+                               std::uint64_t, bool);
 
 Multiply multiply_of(Kernel k) {
 #if KALO_X86
@@ -216,8 +319,18 @@ Multiply multiply_of(Kernel k) {
   return multiply_plain;
 }
 
+MultiplyFixed multiply_fixed_of(Kernel k) {
+#if KALO_X86
+  if (k == Kernel::avx2) return fixed_avx2;
+  if (k == Kernel::avx512) return fixed_avx512;
+#endif
+  (void)k;
+  return nullptr;
+}
+
 Kernel chosen = Kernel::plain;
 Multiply multiply = nullptr;  // set on first use
+MultiplyFixed multiply_fixed_k = nullptr;
 
 }  // namespace
 
@@ -272,10 +385,30 @@ Kernel line_kernel() {
 void use_line_kernel(Kernel k) {
   chosen = kernel_available(k) ? k : Kernel::plain;
   multiply = multiply_of(chosen);
+  multiply_fixed_k = multiply_fixed_of(chosen);
 }
 
 void multiply_lines(LineBuffer& P, const LineBuffer& T, int NPTS, const Line* c, int NLINES,
                     bool skip_zeros) {
   if (!multiply) line_kernel();
   multiply(P.v, T.v, 0, NPTS, c, NLINES, skip_zeros);
+}
+
+bool kernel_fixes_lines(Kernel k) {
+  // The tables are made with AVX2 (every processor with AVX-512 has it).
+  return (k == Kernel::avx2 || k == Kernel::avx512) && kernel_available(Kernel::avx2);
+}
+
+std::uint64_t fix_line(FixedLine& f, const Line& c, const LineBuffer& T, int NPTS) {
+#if KALO_X86
+  return fix_avx2(f, c, T.v, NPTS);
+#else
+  (void)f, (void)c, (void)T, (void)NPTS;
+  return 0;  // never called: no kernel here fixes lines
+#endif
+}
+void multiply_fixed(LineBuffer& P, int NPTS, const FixedLine* f, const Pair* const* table,
+                    int NLINES, std::uint64_t live, bool skip_zeros) {
+  if (!multiply) line_kernel();
+  multiply_fixed_k(P.v, NPTS, f, table, NLINES, live, skip_zeros);
 }

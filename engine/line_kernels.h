@@ -7,6 +7,8 @@
 // hint's order, so every kernel gives the same bits.
 #pragma once
 
+#include <cstdint>
+
 #include "state/run_state.h"
 
 // The two numbers an interpolation starting at sample K1 reads: the factor
@@ -22,6 +24,7 @@ struct Pair {
 // reference point inside the profile window with room to spare.
 constexpr int PAD = 32;
 constexpr int STARTS = MAXK + 2 * PAD + 1;
+static_assert(STARTS <= 256, "a fixed line keeps places in bytes");
 
 // The constants of one H-function along one line: the value at point n is
 // hint(SA + T(n)*SB, L).
@@ -70,3 +73,34 @@ struct alignas(64) LineBuffer {
 // the remaining factors would leave it zero.
 void multiply_lines(LineBuffer& P, const LineBuffer& T, int NPTS, const Line* c, int NLINES,
                     bool skip_zeros);
+
+// A line whose look-ups are fixed.  The positions along a line depend only
+// on the geometry of the run, not on the factors, so the iteration works them
+// out once: for each point, its interpolation start's place in the
+// projection's table (K1 + PAD) and its weight T1, as hint forms them.  A
+// point where hint gives 0 whatever the factors (off the s window, or with
+// both neighbours off the profile) reads place 0, whose pair is two zeros,
+// with weight 0: 0*0 + 0 is the +0 that hint gives.
+struct alignas(64) FixedLine {
+  float T1[LINE_POINTS];
+  std::uint8_t place[LINE_POINTS];
+};
+
+// Whether kernel k reads fixed lines (the AVX2 and AVX-512 kernels).  The
+// tables cost some 6 MB at 20 projections and a pass over every point
+// whenever the geometry changes, about two iterations' worth; the narrower
+// kernels would take longer to make them than they save.
+bool kernel_fixes_lines(Kernel k);
+
+// Fixes line c on the points T(0 .. NPTS-1) (places and weights 0 from NPTS
+// on).  Returns the mask of the points (bit n) where the line's H-function
+// can be other than 0.  Needs a processor with AVX2.
+std::uint64_t fix_line(FixedLine& f, const Line& c, const LineBuffer& T, int NPTS);
+
+// multiply_lines on fixed lines: line i reads the pairs table[i].  With
+// skip_zeros, a group of points none of which is in `live` is set to 0
+// without evaluation: each of its points has a line whose H-function is 0
+// there.  Gives the bits multiply_lines gives on the lines fixed.  Only
+// while a kernel that fixes lines is in use.
+void multiply_fixed(LineBuffer& P, int NPTS, const FixedLine* f, const Pair* const* table,
+                    int NLINES, std::uint64_t live, bool skip_zeros);
