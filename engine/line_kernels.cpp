@@ -54,6 +54,16 @@ void one_line_plain(float* P, const float* T, int n, int W, const Line& c) {
 }
 
 #if KALO_X86
+// hint_start on eight positions RA (inside the limits of RA): K1 - 1, and
+// the weight T1 = RA - (K1 - 1).
+__attribute__((target("avx2"))) inline __m256i start8(__m256 RA, __m256& T1) {
+  const __m256i negative =
+      _mm256_castps_si256(_mm256_cmp_ps(RA, _mm256_setzero_ps(), _CMP_LT_OQ));
+  const __m256i K1m1 = _mm256_add_epi32(_mm256_cvttps_epi32(RA), negative);
+  T1 = _mm256_sub_ps(RA, _mm256_cvtepi32_ps(K1m1));
+  return K1m1;
+}
+
 // Fixes eight points at a time: hline's operations up to the table look-up,
 // in every lane.  A position off the limits of RA is set to 0 before its
 // conversion; a point where hline gives 0 whatever the pairs (off the s
@@ -71,10 +81,8 @@ __attribute__((target("avx2"))) std::uint64_t fix_avx2(FixedLine& f, const Line&
     const __m256 S = _mm256_add_ps(SA, _mm256_mul_ps(_mm256_load_ps(T + n), SB));
     const __m256 RA = _mm256_mul_ps(RSTEP, _mm256_add_ps(S, SREF));
     const __m256 finite = _mm256_cmp_ps(_mm256_and_ps(RA, ABS), LIMIT, _CMP_LT_OQ);
-    const __m256 RAF = _mm256_and_ps(RA, finite);
-    const __m256i negative =
-        _mm256_castps_si256(_mm256_cmp_ps(RAF, _mm256_setzero_ps(), _CMP_LT_OQ));
-    const __m256i K1m1 = _mm256_add_epi32(_mm256_cvttps_epi32(RAF), negative);  // K1 - 1
+    __m256 T1;
+    const __m256i K1m1 = start8(_mm256_and_ps(RA, finite), T1);  // K1 - 1
     const __m256i kept = _mm256_and_si256(
         _mm256_and_si256(_mm256_cmpgt_epi32(K1m1, _mm256_set1_epi32(-2)),   // K1 >= 0
                          _mm256_cmpgt_epi32(_mm256_set1_epi32(c.NK), K1m1)),  // K1 <= NK
@@ -83,7 +91,7 @@ __attribute__((target("avx2"))) std::uint64_t fix_avx2(FixedLine& f, const Line&
     const __m256 on = _mm256_and_ps(
         _mm256_and_ps(_mm256_cmp_ps(_mm256_and_ps(S, ABS), SLIM, _CMP_LE_OQ), finite),
         _mm256_castsi256_ps(kept));
-    _mm256_store_ps(f.T1 + n, _mm256_and_ps(_mm256_sub_ps(RAF, _mm256_cvtepi32_ps(K1m1)), on));
+    _mm256_store_ps(f.T1 + n, _mm256_and_ps(T1, on));
     const __m256i place = _mm256_and_si256(_mm256_add_epi32(K1m1, _mm256_set1_epi32(PAD + 1)),
                                            _mm256_castps_si256(on));
     const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(place),
@@ -171,10 +179,8 @@ __attribute__((target("avx2"))) inline __m256 hline8(const Line& c, __m256 T) {
   const __m256 SC = _mm256_min_ps(_mm256_max_ps(S, _mm256_set1_ps(-c.SLIM)), SLIM);
   const __m256 RA =
       _mm256_mul_ps(_mm256_set1_ps(c.RSTEP), _mm256_add_ps(SC, _mm256_set1_ps(c.SREF)));
-  const __m256i negative =
-      _mm256_castps_si256(_mm256_cmp_ps(RA, _mm256_setzero_ps(), _CMP_LT_OQ));
-  const __m256i K1m1 = _mm256_add_epi32(_mm256_cvttps_epi32(RA), negative);
-  const __m256 T1 = _mm256_sub_ps(RA, _mm256_cvtepi32_ps(K1m1));
+  __m256 T1;
+  const __m256i K1m1 = start8(RA, T1);
   const __m256i idx = _mm256_add_epi32(K1m1, _mm256_set1_epi32(PAD + 1));
   alignas(32) int i[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(i), idx);
@@ -407,6 +413,7 @@ std::uint64_t fix_line(FixedLine& f, const Line& c, const LineBuffer& T, int NPT
   return 0;  // never called: no kernel here fixes lines
 #endif
 }
+
 void multiply_fixed(LineBuffer& P, int NPTS, const FixedLine* f, const Pair* const* table,
                     int NLINES, std::uint64_t live, bool skip_zeros) {
   if (!multiply) line_kernel();
