@@ -13,10 +13,10 @@
 // kernels (line_kernels.h), with every single-precision operation and every
 // sum in the same order as qtrap(prod, ...) with hint, so the results are
 // identical bit for bit.  The widest kernels keep each point's look-up in
-// tables made once per geometry (fixed lines).  Points whose partial product is already zero stay
-// zero and add nothing to the sum (SUM starts at +0, and adding a zero
-// leaves it unchanged), so while every factor is finite and not negative a
-// group of such points is not evaluated again.
+// tables made once per geometry (fixed lines).  Points whose partial
+// product is already zero stay zero and add nothing to the sum (SUM starts
+// at +0, and adding a zero leaves it unchanged), so while every factor is
+// finite and not negative a group of such points is not evaluated again.
 #include "engine/kalo.h"
 
 #include <algorithm>
@@ -167,6 +167,11 @@ bool sweep_ready[MAXL][MAXK];
 // The position of sample K of projection L on its s axis.
 float sample_position(int K, int L) { return float(K - 1) * expd.STEP - stor.SREF(L); }
 
+// The H-function of projection L2 along the line at SPOS of projection LPROJ.
+Line sweep_line(int L2, int LPROJ, float SPOS, int NK) {
+  return line_of(L2, SPOS * pint.AMAT(L2, LPROJ), pint.BMAT(L2, LPROJ), NK);
+}
+
 // Forgets the sweep's fixed lines when the geometry has changed.
 void check_sweep(int NL, int NK) {
   SweepGeometry now;
@@ -187,8 +192,7 @@ void fix_sample(int LPROJ, int K, int NL, int NK, float SPOS, const LineBuffer& 
   std::uint64_t live = ~std::uint64_t{0};
   for (int L2 = 1, i = 0; L2 <= NL; ++L2)
     if (L2 != LPROJ)
-      live &= fix_line(sweep_lines[LPROJ - 1][K - 1][i++],
-                       line_of(L2, SPOS * pint.AMAT(L2, LPROJ), pint.BMAT(L2, LPROJ), NK), T, NK);
+      live &= fix_line(sweep_lines[LPROJ - 1][K - 1][i++], sweep_line(L2, LPROJ, SPOS, NK), T, NK);
   sweep_live[LPROJ - 1][K - 1] = live;
   sweep_ready[LPROJ - 1][K - 1] = true;
 }
@@ -241,8 +245,7 @@ void line_integrals(int LPROJ, int NL, int NK, bool skip_zeros, float* SUMS) {
     } else {
       Line lines[MAXL];
       for (int L2 = 1, i = 0; L2 <= NL; ++L2)
-        if (L2 != LPROJ)
-          lines[i++] = line_of(L2, SPOS * pint.AMAT(L2, LPROJ), pint.BMAT(L2, LPROJ), NK);
+        if (L2 != LPROJ) lines[i++] = sweep_line(L2, LPROJ, SPOS, NK);
       multiply_lines(p, T, NK, lines, NLINES, skip_zeros);
     }
   }
@@ -291,8 +294,8 @@ struct GridGeometry {
 static_assert(sizeof(GridGeometry) == 6 * 4 + sizeof(GridGeometry::SREF) +
                                           sizeof(GridGeometry::RMAT) +
                                           2 * sizeof(GridGeometry::XGRID));
+// Starts as zeros, which match no geometry with a row to fix.
 GridGeometry grid_fixed;
-bool grid_made = false;
 
 Line grid_line(int L, int j, int NK) {
   return line_of(L, stor.RMAT(1, 2, L) * tran.YGRID(j), stor.RMAT(1, 1, L), NK);
@@ -302,9 +305,8 @@ void fix_grid(int NL, int NK, int NX, int NY, const LineBuffer& X) {
   GridGeometry now;
   now.NL = NL, now.NK = NK, now.NX = NX, now.NY = NY, now.SLIM = stor.SLIM, now.RSTEP = expd.RSTEP,
   now.SREF = stor.SREF, now.RMAT = stor.RMAT, now.XGRID = tran.XGRID, now.YGRID = tran.YGRID;
-  if (grid_made && same_bits(now, grid_fixed)) return;
+  if (same_bits(now, grid_fixed)) return;
   grid_fixed = now;
-  grid_made = true;
   for (int j = 1; j <= NY; ++j) {
     std::uint64_t live = ~std::uint64_t{0};
     for (int L = 1; L <= NL; ++L)
