@@ -28,6 +28,20 @@ static auto reconstruct(Kernel k) {
   return std::pair{lines + kalo_test::read_file("KALOOUT.DAT"), numbers};
 }
 
+// Calls check(k, fixed, result of reconstruct(k)) for every kernel this
+// processor can run, and for those that read fixed lines once more without.
+template <class Check>
+static void each_kernel_way(Check check) {
+  for (Kernel k : KERNELS)
+    for (bool fixed : {true, false}) {
+      if (!kernel_available(k) || (!fixed && !kernel_fixes_lines(k))) continue;
+      kalo_fixed_lines = fixed;
+      const auto result = reconstruct(k);
+      kalo_fixed_lines = true;
+      check(k, fixed ? "" : " unfixed", result);
+    }
+}
+
 // Test sources 1..6 and both examples, some of them changed after the
 // preparation.  The wide kernels keep tables made for the geometry they last
 // saw, so each change to source 1 comes right after the case it alone
@@ -57,16 +71,11 @@ TEST(LineKernels, EveryKernelReconstructsAsThePlainOne) {
     trol.MITER = 30;
     c.change();
     const auto plain = reconstruct(Kernel::plain);
-    for (Kernel k : KERNELS)
-      for (bool fixed : {true, false}) {
-        if (!kernel_available(k) || (!fixed && !kernel_fixes_lines(k))) continue;
-        kalo_fixed_lines = fixed;
-        const auto result = reconstruct(k);
-        kalo_fixed_lines = true;
-        EXPECT_TRUE(result.first == plain.first &&
-                    std::memcmp(&result.second, &plain.second, sizeof plain.second) == 0)
-            << "case " << &c - cases << ", " << kernel_name(k) << (fixed ? "" : " unfixed");
-      }
+    each_kernel_way([&](Kernel k, const char* way, const auto& result) {
+      EXPECT_TRUE(result.first == plain.first &&
+                  std::memcmp(&result.second, &plain.second, sizeof plain.second) == 0)
+          << "case " << &c - cases << ", " << kernel_name(k) << way;
+    });
   }
 }
 
@@ -84,20 +93,16 @@ TEST(LineKernels, ComputedProjectionsAreThePlainIntegrals) {
   stor.SREF(3) -= 0.2f * stor.SLIM;
   trol.MITER = 1;
   pint.LPROJ = 1;
-  for (Kernel k : KERNELS)
-    for (bool fixed : {true, false}) {
-      if (!kernel_available(k) || (!fixed && !kernel_fixes_lines(k))) continue;
-      kalo_fixed_lines = fixed;
-      const auto PCAL = std::get<3>(reconstruct(k).second);
-      kalo_fixed_lines = true;
-      for (int K = 1; K <= expd.NK; ++K) {
-        pint.SPOS = float(K - 1) * expd.STEP - stor.SREF(1);
-        if (std::fabs(pint.SPOS) > stor.SLIM) continue;
-        const float plain = stor.HFAC(K, 1) * qtrap(prod, -stor.TLIM, stor.TLIM, expd.NK);
-        EXPECT_EQ(std::memcmp(&PCAL(K, 1), &plain, sizeof plain), 0)
-            << kernel_name(k) << (fixed ? "" : " unfixed") << ", K = " << K;
-      }
+  each_kernel_way([](Kernel k, const char* way, const auto& result) {
+    const auto& PCAL = std::get<3>(result.second);
+    for (int K = 1; K <= expd.NK; ++K) {
+      pint.SPOS = float(K - 1) * expd.STEP - stor.SREF(1);
+      if (std::fabs(pint.SPOS) > stor.SLIM) continue;
+      const float plain = stor.HFAC(K, 1) * qtrap(prod, -stor.TLIM, stor.TLIM, expd.NK);
+      EXPECT_EQ(std::memcmp(&PCAL(K, 1), &plain, sizeof plain), 0)
+          << kernel_name(k) << way << ", K = " << K;
     }
+  });
 }
 
 TEST(LineKernels, TheEnvironmentChoosesAKernelOrSaysWhyNot) {
