@@ -141,7 +141,6 @@ json to_json(const RunRecord& run, const RunQuantities& q) {
   return j;
 }
 
-
 // HDF5 writing: every call's id or status is checked through `ok`.
 struct H5 {
   bool ok = true;
